@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# The main job: build everything, then let the reference host load the plug-in under Wine and
+# print what it sees.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+for preset in win32 win64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  for preset in win32 win64; do
+    bin=build/$preset/bin
+    echo "== $preset"
+    scripts/wine-run.sh "build/$preset/wineprefix" "$bin/kvhost.exe" "$bin/TestPlugin.dll" \
+      list execute list
+  done'

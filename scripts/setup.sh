@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what the build and the test bench need on a Debian 12 machine, as root.
+# Quick when everything is present: it only asks dpkg.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest clang-format
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  wine wine64 wine32:i386 xvfb xauth fonts-wine python3)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup: missing packages (${missing[*]}); run as root to install them" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+# A mirror that is mid-sync can leave one index stale; the install below copes with that.
+apt-get update -q || true
+if ! apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+  # When the security index of one architecture is missing, amd64 and i386 candidates differ in
+  # version and multiarch refuses them; the release's own versions always match.
+  apt-get install -y -q --no-install-recommends -t bookworm "${missing[@]}"
+fi

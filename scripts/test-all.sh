@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the three presets and runs every suite: native (ASan/UBSan, fuzz corpus replay), then the
+# Windows suites of both targets under Wine on a headless X server.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+for preset in native win32 win64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+
+status=0
+ctest --preset native -j2 || status=1
+# One X server for all Windows suites; the screen size is the one the dialog tests expect.
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  status=0
+  for preset in win32 win64; do
+    ctest --preset "$preset" || status=1
+  done
+  exit $status' || status=1
+exit $status

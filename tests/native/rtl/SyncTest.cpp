@@ -1,0 +1,85 @@
+#include "Sync.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace zmt {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(ComponentCreationLock, WriterReentersAndReleasesOnlyAtTheOutermostEnd) {
+  TMultiReadExclusiveWriteSynchronizer lock;
+  lock.BeginWrite();
+  lock.BeginWrite();
+  EXPECT_EQ(lock.WriteDepthOfCurrentThread(), 2);
+  lock.EndWrite();
+  EXPECT_EQ(lock.WriteDepthOfCurrentThread(), 1);
+
+  std::atomic<bool> readerIn{false};
+  std::thread reader([&] {
+    ReadLockGuard guard(lock);
+    readerIn = true;
+  });
+  std::this_thread::sleep_for(100ms);
+  EXPECT_FALSE(readerIn) << "a reader got in while the writer still held the lock";
+  lock.EndWrite();
+  reader.join();
+  EXPECT_TRUE(readerIn);
+  EXPECT_EQ(lock.WriteDepthOfCurrentThread(), 0);
+}
+
+TEST(ComponentCreationLock, WriterWaitsForReadersToLeave) {
+  TMultiReadExclusiveWriteSynchronizer lock;
+  lock.BeginRead();
+  std::atomic<bool> writerIn{false};
+  std::thread writer([&] {
+    WriteLockGuard guard(lock);
+    writerIn = true;
+  });
+  std::this_thread::sleep_for(100ms);
+  EXPECT_FALSE(writerIn);
+  lock.EndRead();
+  writer.join();
+  EXPECT_TRUE(writerIn);
+}
+
+TEST(ComponentCreationLock, ReadersShareTheLock) {
+  TMultiReadExclusiveWriteSynchronizer lock;
+  lock.BeginRead();
+  std::atomic<bool> secondIn{false};
+  std::thread second([&] {
+    ReadLockGuard guard(lock);
+    secondIn = true;
+  });
+  second.join();
+  EXPECT_TRUE(secondIn);
+  lock.EndRead();
+}
+
+TEST(ComponentCreationLock, GuardReleasesWhenAnExceptionLeavesTheScope) {
+  TMultiReadExclusiveWriteSynchronizer lock;
+  try {
+    WriteLockGuard guard(lock);
+    throw 1;
+  } catch (int) {
+  }
+  EXPECT_EQ(lock.WriteDepthOfCurrentThread(), 0);
+  std::thread other([&] { WriteLockGuard guard(lock); });
+  other.join();
+}
+
+TEST(ComponentCreationLock, EndWriteFromAThreadThatDoesNotHoldItChangesNothing) {
+  TMultiReadExclusiveWriteSynchronizer lock;
+  lock.BeginWrite();
+  std::thread stranger([&] { lock.EndWrite(); });
+  stranger.join();
+  EXPECT_EQ(lock.WriteDepthOfCurrentThread(), 1);
+  lock.EndWrite();
+}
+
+}  // namespace
+}  // namespace zmt
