@@ -100,6 +100,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <oleauto.h>
+#else
+#include <stdlib.h>
 #endif
 
 #if defined(_WIN32) && !defined(_WIN64)
@@ -188,7 +190,19 @@ static_assert(offsetof(KvPluginMenuItem, Data) == 24, "handler object at offset 
 #endif
 #endif
 
+/*
+ * Helpers for hosts. On Windows they work on the process heap; elsewhere (the module's portable
+ * test builds) on the C heap, which is where those builds allocate.
+ */
 #ifdef _WIN32
+#define KV_ATOMIC_INC(p) InterlockedIncrement((volatile LONG*)(p))
+#define KV_ATOMIC_DEC(p) InterlockedDecrement((volatile LONG*)(p))
+#define KV_BLOCK_FREE(p) HeapFree(GetProcessHeap(), 0, (p))
+#else
+#define KV_ATOMIC_INC(p) __atomic_add_fetch((p), 1, __ATOMIC_RELAXED)
+#define KV_ATOMIC_DEC(p) __atomic_sub_fetch((p), 1, __ATOMIC_ACQ_REL)
+#define KV_BLOCK_FREE(p) free(p)
+#endif
 
 /* Frees a plug-in object through position -1. Gives 0, or KV_E_FAIL with an error object. */
 static __inline int32_t KvPluginFree(KvPlugin* plugin) {
@@ -201,13 +215,12 @@ static __inline int32_t KvStrLength(KvStr s) { return s ? KV_BLOCK_HEADER(s)->Le
 static __inline const char* KvStrChars(KvStr s) { return s ? s : ""; }
 
 static __inline KvStr KvStrAddRef(KvStr s) {
-  if (s) InterlockedIncrement((volatile LONG*)&KV_BLOCK_HEADER(s)->RefCount);
+  if (s) KV_ATOMIC_INC(&KV_BLOCK_HEADER(s)->RefCount);
   return s;
 }
 
 static __inline void KvStrRelease(KvStr s) {
-  if (s && InterlockedDecrement((volatile LONG*)&KV_BLOCK_HEADER(s)->RefCount) == 0)
-    HeapFree(GetProcessHeap(), 0, KV_BLOCK_HEADER(s));
+  if (s && KV_ATOMIC_DEC(&KV_BLOCK_HEADER(s)->RefCount) == 0) KV_BLOCK_FREE(KV_BLOCK_HEADER(s));
 }
 
 static __inline int32_t KvMenuItemsLength(const KvPluginMenuItem* items) {
@@ -216,11 +229,12 @@ static __inline int32_t KvMenuItemsLength(const KvPluginMenuItem* items) {
 
 static __inline void KvMenuItemsRelease(KvPluginMenuItem* items) {
   int32_t i;
-  if (!items || InterlockedDecrement((volatile LONG*)&KV_BLOCK_HEADER(items)->RefCount) != 0)
-    return;
+  if (!items || KV_ATOMIC_DEC(&KV_BLOCK_HEADER(items)->RefCount) != 0) return;
   for (i = 0; i < KV_BLOCK_HEADER(items)->Length; ++i) KvStrRelease(items[i].Caption);
-  HeapFree(GetProcessHeap(), 0, KV_BLOCK_HEADER(items));
+  KV_BLOCK_FREE(KV_BLOCK_HEADER(items));
 }
+
+#ifdef _WIN32
 
 #ifdef __cplusplus
 #define KV_COM_CALL(obj, method, arg) ((obj)->method(arg))

@@ -1,0 +1,34 @@
+// The fixture module exports what a plug-in module exports, by name and by ordinal.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "kvplugin.h"
+
+namespace {
+
+std::string BesideThisProgram(const char* file) {
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir(path, n);
+  return dir.substr(0, dir.find_last_of("\\/") + 1) + file;
+}
+
+TEST(Exports, RegisterKvPluginIsOrdinalOneAndDllMessageOrdinalTwo) {
+  HMODULE module = LoadLibraryA(BesideThisProgram("TestPlugin.dll").c_str());
+  ASSERT_NE(module, nullptr);
+  FARPROC byName = GetProcAddress(module, "RegisterKvPlugin");
+  FARPROC byOrdinal = GetProcAddress(module, MAKEINTRESOURCEA(1));
+  ASSERT_NE(byName, nullptr);
+  EXPECT_EQ(byName, byOrdinal);
+  EXPECT_NE(GetProcAddress(module, "DllMessage"), nullptr);
+  EXPECT_EQ(GetProcAddress(module, "DllMessage"), GetProcAddress(module, MAKEINTRESOURCEA(2)));
+  // No decorated names leak out on 32-bit Windows.
+  EXPECT_EQ(GetProcAddress(module, "RegisterKvPlugin@0"), nullptr);
+  EXPECT_EQ(GetProcAddress(module, "_RegisterKvPlugin@0"), nullptr);
+  EXPECT_TRUE(FreeLibrary(module));
+}
+
+}  // namespace
