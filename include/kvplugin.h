@@ -209,10 +209,14 @@ static __inline int32_t KvPluginFree(KvPlugin* plugin) {
   return plugin ? KV_PLUGIN_VMT(plugin)->Destroy(plugin) : KV_S_OK;
 }
 
-static __inline int32_t KvStrLength(KvStr s) { return s ? KV_BLOCK_HEADER(s)->Length : 0; }
+static __inline int32_t KvStrLength(KvStr s) {
+  return s ? KV_BLOCK_HEADER(s)->Length : 0;
+}
 
 /* The characters of a text; "" for the empty text, so it can go straight to printf. */
-static __inline const char* KvStrChars(KvStr s) { return s ? s : ""; }
+static __inline const char* KvStrChars(KvStr s) {
+  return s ? s : "";
+}
 
 static __inline KvStr KvStrAddRef(KvStr s) {
   if (s) KV_ATOMIC_INC(&KV_BLOCK_HEADER(s)->RefCount);

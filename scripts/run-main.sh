@@ -16,4 +16,5 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     echo "== $preset"
     scripts/wine-run.sh "build/$preset/wineprefix" "$bin/kvhost.exe" "$bin/TestPlugin.dll" \
       list execute list
+    WINEPREFIX=$PWD/build/$preset/wineprefix wineserver -k 2>/dev/null || true
   done'

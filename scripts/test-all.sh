@@ -17,6 +17,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   status=0
   for preset in win32 win64; do
     ctest --preset "$preset" || status=1
+    WINEPREFIX=$PWD/build/$preset/wineprefix wineserver -k 2>/dev/null || true
   done
   exit $status' || status=1
 exit $status

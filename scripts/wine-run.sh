@@ -4,7 +4,7 @@
 #
 # Each build has its own prefix, initialised once without any interaction and reused.
 set -euo pipefail
-prefix=$1
+prefix=$(realpath -m "$1")
 shift
 export WINEPREFIX=$prefix
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -34,7 +34,23 @@ init_prefix() {
   flock -u 9
 }
 
+# One persistent wineserver per prefix and display, started detached from our output: Wine's
+# background processes inherit the stdio of whoever starts them, and a pipe they hold open makes
+# every caller that reads our output (ctest, $(...)) wait for them to exit.
+start_server() {
+  local stamp="$prefix/.zmt-display"
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" != "$DISPLAY" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+  fi
+  if wineserver -p120 </dev/null >/dev/null 2>&1; then
+    wine wineboot </dev/null >/dev/null 2>&1 || true
+  fi
+  echo "$DISPLAY" >"$stamp"
+}
+
 init_prefix
+start_server
 if [ "${1:-}" = "--init" ]; then
   exit 0
 fi

@@ -38,7 +38,9 @@ TPluginMenuItems::TPluginMenuItems(const TPluginMenuItems& other) noexcept : ite
   AddRefBlock(items_);
 }
 
-TPluginMenuItems::~TPluginMenuItems() { Release(items_); }
+TPluginMenuItems::~TPluginMenuItems() {
+  Release(items_);
+}
 
 int32_t TPluginMenuItems::Length() const noexcept {
   return items_ ? KV_BLOCK_HEADER(items_)->Length : 0;
@@ -52,8 +54,8 @@ const TKvPluginMenuItem& TPluginMenuItems::operator[](int32_t index) const {
 void TPluginMenuItems::Append(uint8_t flags, const KvString& caption, TMethod handler) {
   const int32_t length = Length();
   KvPluginMenuItem* grown = AllocateItems(length + 1);
-  const bool sole = items_ && __atomic_load_n(&KV_BLOCK_HEADER(items_)->RefCount,
-                                              __ATOMIC_ACQUIRE) == 1;
+  const bool sole =
+      items_ && __atomic_load_n(&KV_BLOCK_HEADER(items_)->RefCount, __ATOMIC_ACQUIRE) == 1;
   for (int32_t i = 0; i < length; ++i) {
     grown[i] = items_[i];
     // The old block keeps its captions when others still hold it; the new one needs its own
@@ -97,7 +99,9 @@ Result Guard(Result failed, Work&& work) noexcept {
   return result;
 }
 
-KvString TextArg(const char* text) { return KvString(text); }
+KvString TextArg(const char* text) {
+  return KvString(text);
+}
 
 int32_t KVAPI AbiDestroy(KvPlugin* self) {
   if (!self) return KV_S_OK;
@@ -191,8 +195,8 @@ void KVAPI AbiNotifyValues(KvPlugin* self, const uint32_t* values, int32_t count
 const KvPluginVmt kVmt = {
     AbiDestroy,
     {AbiCreate, AbiGetHostContext, AbiGetDescription, AbiGetHostTag, AbiGetFileName,
-     AbiGetExtraInfo, AbiGetMenuItems, AbiGetName, AbiExecute, AbiSetHostContext,
-     AbiSetDescription, AbiSetHostTag, AbiSetFileName, AbiSetName, AbiNotify, AbiNotifyValues}};
+     AbiGetExtraInfo, AbiGetMenuItems, AbiGetName, AbiExecute, AbiSetHostContext, AbiSetDescription,
+     AbiSetHostTag, AbiSetFileName, AbiSetName, AbiNotify, AbiNotifyValues}};
 
 }  // namespace
 
@@ -211,30 +215,54 @@ TKvPlugin::TKvPlugin() : KvPlugin{&kVmt.Ops} {
 
 TKvPlugin::~TKvPlugin() = default;
 
-TKvPlugin* TKvPlugin::Create() const { return new TKvPlugin(); }
+TKvPlugin* TKvPlugin::Create() const {
+  return new TKvPlugin();
+}
 
 int32_t TKvPlugin::GetHostContext(uint32_t& value) {
   value = HostContext;
   return KV_S_OK;
 }
 
-KvString TKvPlugin::GetDescription() { return Description; }
-int32_t TKvPlugin::GetHostTag() { return HostTag; }
-KvString TKvPlugin::GetFileName() { return FileName; }
-KvString TKvPlugin::GetExtraInfo() { return ExtraInfo; }
-const TPluginMenuItems& TKvPlugin::GetMenuItems() { return MenuItems; }
-KvString TKvPlugin::GetName() { return Name; }
-bool TKvPlugin::Execute() { return true; }
+KvString TKvPlugin::GetDescription() {
+  return Description;
+}
+int32_t TKvPlugin::GetHostTag() {
+  return HostTag;
+}
+KvString TKvPlugin::GetFileName() {
+  return FileName;
+}
+KvString TKvPlugin::GetExtraInfo() {
+  return ExtraInfo;
+}
+const TPluginMenuItems& TKvPlugin::GetMenuItems() {
+  return MenuItems;
+}
+KvString TKvPlugin::GetName() {
+  return Name;
+}
+bool TKvPlugin::Execute() {
+  return true;
+}
 
 int32_t TKvPlugin::SetHostContext(uint32_t value) {
   HostContext = value;
   return KV_S_OK;
 }
 
-void TKvPlugin::SetDescription(const KvString& text) { Description = text; }
-void TKvPlugin::SetHostTag(int32_t tag) { HostTag = tag; }
-void TKvPlugin::SetFileName(const KvString& text) { FileName = text; }
-void TKvPlugin::SetName(const KvString& text) { Name = text; }
+void TKvPlugin::SetDescription(const KvString& text) {
+  Description = text;
+}
+void TKvPlugin::SetHostTag(int32_t tag) {
+  HostTag = tag;
+}
+void TKvPlugin::SetFileName(const KvString& text) {
+  FileName = text;
+}
+void TKvPlugin::SetName(const KvString& text) {
+  Name = text;
+}
 void TKvPlugin::Notify(const KvString&, uint32_t) {}
 void TKvPlugin::NotifyValues(const uint32_t*, int32_t) {}
 

@@ -34,7 +34,9 @@ std::string FromBstr(BSTR text) {
 
 }  // namespace
 
-void ClearHostError() noexcept { SetErrorInfo(0, nullptr); }
+void ClearHostError() noexcept {
+  SetErrorInfo(0, nullptr);
+}
 
 void SetHostError(std::string_view source, std::string_view message) noexcept {
   ICreateErrorInfo* create = nullptr;
@@ -73,7 +75,9 @@ thread_local bool hasError = false;
 thread_local HostError lastError;
 }  // namespace
 
-void ClearHostError() noexcept { hasError = false; }
+void ClearHostError() noexcept {
+  hasError = false;
+}
 
 void SetHostError(std::string_view source, std::string_view message) noexcept {
   try {

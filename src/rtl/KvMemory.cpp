@@ -43,8 +43,7 @@ KvString::KvString(std::string_view text) {
   if (text.empty()) return;
   if (text.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()) - 16)
     throw std::bad_alloc();
-  auto* header =
-      static_cast<KvBlockHeader*>(SharedAlloc(sizeof(KvBlockHeader) + text.size() + 1));
+  auto* header = static_cast<KvBlockHeader*>(SharedAlloc(sizeof(KvBlockHeader) + text.size() + 1));
   header->RefCount = 1;
   header->Length = static_cast<int32_t>(text.size());
   chars_ = reinterpret_cast<KvStr>(header + 1);
@@ -52,7 +51,9 @@ KvString::KvString(std::string_view text) {
   chars_[text.size()] = '\0';
 }
 
-KvString::KvString(const KvString& other) noexcept : chars_(other.chars_) { AddRefBlock(chars_); }
+KvString::KvString(const KvString& other) noexcept : chars_(other.chars_) {
+  AddRefBlock(chars_);
+}
 
 KvString::~KvString() {
   if (ReleaseBlock(chars_)) SharedFree(KV_BLOCK_HEADER(chars_));

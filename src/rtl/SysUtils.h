@@ -19,11 +19,11 @@ class Exception : public std::exception {
   std::string message_;
 };
 
-#define ZMT_DECLARE_EXCEPTION(Name, Base)                                \
-  class Name : public Base {                                             \
-   public:                                                               \
-    using Base::Base;                                                    \
-    const char* ClassName() const noexcept override { return #Name; }   \
+#define ZMT_DECLARE_EXCEPTION(Name, Base)                             \
+  class Name : public Base {                                          \
+   public:                                                            \
+    using Base::Base;                                                 \
+    const char* ClassName() const noexcept override { return #Name; } \
   }
 
 // A text that is not a number where one is required.

@@ -73,7 +73,9 @@ TEST(CreationLock, IsReleasedWhenTheConstructorFails) {
   EXPECT_TRUE(otherWriterIn);
 }
 
-int32_t KVAPI NoHandler(void*) { return KV_S_OK; }
+int32_t KVAPI NoHandler(void*) {
+  return KV_S_OK;
+}
 
 TEST(MenuItemArray, AppendingToAnArraySomeoneHoldsLeavesTheirArrayAlone) {
   TPluginMenuItems items;

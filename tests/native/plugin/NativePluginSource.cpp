@@ -4,8 +4,12 @@
 
 namespace plugintest {
 
-KvPlugin* NewTestPlugin() { return zmt::ConstructForHost<zmt::TTestPlugin>(); }
-KvPlugin* NewBasePlugin() { return zmt::ConstructForHost<zmt::TKvPlugin>(); }
+KvPlugin* NewTestPlugin() {
+  return zmt::ConstructForHost<zmt::TTestPlugin>();
+}
+KvPlugin* NewBasePlugin() {
+  return zmt::ConstructForHost<zmt::TKvPlugin>();
+}
 
 bool TakeError(std::string& source, std::string& message) {
   zmt::HostError error;

@@ -19,10 +19,16 @@ struct Freer {
 };
 using PluginPtr = std::unique_ptr<KvPlugin, Freer>;
 
-const KvPluginVtbl& Ops(KvPlugin* plugin) { return *plugin->Vtbl; }
+const KvPluginVtbl& Ops(KvPlugin* plugin) {
+  return *plugin->Vtbl;
+}
 
-std::string NameOf(KvPlugin* p) { return Take(Ops(p).GetName(p)); }
-std::string ExtraOf(KvPlugin* p) { return Take(Ops(p).GetExtraInfo(p)); }
+std::string NameOf(KvPlugin* p) {
+  return Take(Ops(p).GetName(p));
+}
+std::string ExtraOf(KvPlugin* p) {
+  return Take(Ops(p).GetExtraInfo(p));
+}
 
 int32_t MenuLengthOf(KvPlugin* p) {
   KvPluginMenuItem* items = Ops(p).GetMenuItems(p);

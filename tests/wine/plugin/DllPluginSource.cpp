@@ -29,8 +29,12 @@ KvPlugin* Register(const char* exportName) {
 
 }  // namespace
 
-KvPlugin* NewTestPlugin() { return Register("RegisterKvPlugin"); }
-KvPlugin* NewBasePlugin() { return Register("RegisterBasePlugin"); }
+KvPlugin* NewTestPlugin() {
+  return Register("RegisterKvPlugin");
+}
+KvPlugin* NewBasePlugin() {
+  return Register("RegisterBasePlugin");
+}
 
 bool TakeError(std::string& source, std::string& message) {
   char text[1024];
