@@ -2,10 +2,15 @@
 // writer may take it again (a constructor that builds components while it holds it).
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <condition_variable>
 #include <mutex>
 #include <thread>
+#endif
 
 namespace zmt {
 
@@ -20,12 +25,27 @@ class TMultiReadExclusiveWriteSynchronizer {
   int WriteDepthOfCurrentThread() const;
 
  private:
+#ifdef _WIN32
+  // Slim locks own no kernel handle, so a module that is loaded and unloaded again and again
+  // leaves nothing behind in the host.
+  using ThreadId = DWORD;
+  mutable SRWLOCK mutex_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+#else
+  using ThreadId = std::thread::id;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
+#endif
+  class Held;
+  static ThreadId CurrentThread();
+  template <class Ready>
+  void WaitUntil(Held& held, Ready ready);
+  void NotifyAll();
+
   int readers_ = 0;
   int writeDepth_ = 0;
   int waitingWriters_ = 0;
-  std::thread::id writer_;
+  ThreadId writer_{};
 };
 
 // The process-wide lock under which components are created.
