@@ -174,19 +174,25 @@ typedef void(KVAPI* DllMessageProc)(void);
 #define KV_PLUGIN_VMT(p) \
   ((const KvPluginVmt*)(const void*)((const char*)(p)->Vtbl - offsetof(KvPluginVmt, Ops)))
 
+/* The layouts are checked wherever the compiler can: C++11 and C11. */
 #if defined(__cplusplus) && __cplusplus >= 201103L
-static_assert(offsetof(KvPluginVmt, Ops) == sizeof(void*), "the destructor slot is position -1");
-static_assert(sizeof(KvBlockHeader) == 8, "block header is two 32-bit integers");
+#define KV_STATIC_ASSERT(cond, text) KV_STATIC_ASSERT(cond, text)
+#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+#define KV_STATIC_ASSERT(cond, text) _Static_assert(cond, text)
+#endif
+#ifdef KV_STATIC_ASSERT
+KV_STATIC_ASSERT(offsetof(KvPluginVmt, Ops) == sizeof(void*), "the destructor slot is position -1");
+KV_STATIC_ASSERT(sizeof(KvBlockHeader) == 8, "block header is two 32-bit integers");
 #if defined(_WIN32) && !defined(_WIN64)
-static_assert(sizeof(KvPluginMenuItem) == 16, "menu entry is 16 bytes on i686");
-static_assert(offsetof(KvPluginMenuItem, Caption) == 4, "Caption at offset 4");
-static_assert(offsetof(KvPluginMenuItem, Code) == 8, "handler code at offset 8");
-static_assert(offsetof(KvPluginMenuItem, Data) == 12, "handler object at offset 12");
+KV_STATIC_ASSERT(sizeof(KvPluginMenuItem) == 16, "menu entry is 16 bytes on i686");
+KV_STATIC_ASSERT(offsetof(KvPluginMenuItem, Caption) == 4, "Caption at offset 4");
+KV_STATIC_ASSERT(offsetof(KvPluginMenuItem, Code) == 8, "handler code at offset 8");
+KV_STATIC_ASSERT(offsetof(KvPluginMenuItem, Data) == 12, "handler object at offset 12");
 #elif defined(_WIN64) || defined(__x86_64__)
-static_assert(sizeof(KvPluginMenuItem) == 32, "menu entry is 32 bytes on x86_64");
-static_assert(offsetof(KvPluginMenuItem, Caption) == 8, "Caption at offset 8");
-static_assert(offsetof(KvPluginMenuItem, Code) == 16, "handler code at offset 16");
-static_assert(offsetof(KvPluginMenuItem, Data) == 24, "handler object at offset 24");
+KV_STATIC_ASSERT(sizeof(KvPluginMenuItem) == 32, "menu entry is 32 bytes on x86_64");
+KV_STATIC_ASSERT(offsetof(KvPluginMenuItem, Caption) == 8, "Caption at offset 8");
+KV_STATIC_ASSERT(offsetof(KvPluginMenuItem, Code) == 16, "handler code at offset 16");
+KV_STATIC_ASSERT(offsetof(KvPluginMenuItem, Data) == 24, "handler object at offset 24");
 #endif
 #endif
 
