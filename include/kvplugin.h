@@ -176,7 +176,7 @@ typedef void(KVAPI* DllMessageProc)(void);
 
 /* The layouts are checked wherever the compiler can: C++11 and C11. */
 #if defined(__cplusplus) && __cplusplus >= 201103L
-#define KV_STATIC_ASSERT(cond, text) KV_STATIC_ASSERT(cond, text)
+#define KV_STATIC_ASSERT(cond, text) static_assert(cond, text)
 #elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
 #define KV_STATIC_ASSERT(cond, text) _Static_assert(cond, text)
 #endif

@@ -1,7 +1,9 @@
 #include "clsKvPlugin.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
+#include <typeinfo>
 
 #include "FaultInjection.h"
 #include "HostError.h"
@@ -114,7 +116,14 @@ int32_t KVAPI AbiDestroy(KvPlugin* self) {
 
 KvPlugin* KVAPI AbiCreate(KvPlugin* self) {
   ClearHostError();
-  return Guard<KvPlugin*>(nullptr, [&] { return TKvPlugin::FromAbi(self)->Create()->Abi(); });
+  return Guard<KvPlugin*>(nullptr, [&] {
+    TKvPlugin* source = TKvPlugin::FromAbi(self);
+    std::unique_ptr<TKvPlugin> created(source->Create());
+    // A derived class that does not override Create would hand out a base object in its place.
+    if (!created || typeid(*created) != typeid(*source))
+      throw EPluginError("Create gives no new object of the plug-in's own class");
+    return created.release()->Abi();
+  });
 }
 
 int32_t KVAPI AbiGetHostContext(KvPlugin* self, uint32_t* value) {

@@ -103,3 +103,23 @@ TEST(MenuItemArray, AnIndexOutsideTheArrayRaises) {
 
 }  // namespace
 }  // namespace zmt
+
+namespace zmt {
+namespace {
+
+// Forgets to override Create.
+class TForgetfulPlugin : public TKvPlugin {};
+
+TEST(CreateOperation, RefusesToHandOutAnObjectOfAnotherClass) {
+  KvPlugin* p = ConstructForHost<TForgetfulPlugin>();
+  ASSERT_NE(p, nullptr);
+  ClearHostError();
+  EXPECT_EQ(p->Vtbl->Create(p), nullptr);
+  HostError error;
+  ASSERT_TRUE(TakeHostError(error));
+  EXPECT_EQ(error.Source, "EPluginError");
+  EXPECT_EQ(KvPluginFree(p), KV_S_OK);
+}
+
+}  // namespace
+}  // namespace zmt
