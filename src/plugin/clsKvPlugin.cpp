@@ -120,7 +120,8 @@ KvPlugin* KVAPI AbiCreate(KvPlugin* self) {
     TKvPlugin* source = TKvPlugin::FromAbi(self);
     std::unique_ptr<TKvPlugin> created(source->Create());
     // A derived class that does not override Create would hand out a base object in its place.
-    if (!created || typeid(*created) != typeid(*source))
+    const TKvPlugin* made = created.get();
+    if (!made || typeid(*made) != typeid(*source))
       throw EPluginError("Create gives no new object of the plug-in's own class");
     return created.release()->Abi();
   });
