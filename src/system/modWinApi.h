@@ -1,0 +1,28 @@
+// Running a command line as a new process and waiting for its end.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace zmt {
+
+// The longest command line that is run; process creation gets a writable copy of it.
+constexpr std::size_t kMaxCommandLine = 512;
+using TCommandLineBuffer = std::array<char, kMaxCommandLine + 1>;
+
+// Copies CommandLine with its terminating zero into Buffer. Gives false, and leaves Buffer
+// unspecified, when the text is longer than kMaxCommandLine or holds a zero character: running a
+// cut-off command line would run something the caller did not ask for.
+bool PrepareCommandLine(const std::string& CommandLine, TCommandLineBuffer& Buffer) noexcept;
+
+#ifdef _WIN32
+// Runs CommandLine (its first token names the program, found by the system's search rules) in a
+// new console whose first window gets ShowMode, waits without time-out for the process to end and
+// gives its exit code. Gives -1 when no process is created, and so refuses a command line that
+// PrepareCommandLine does not accept; an exit code of 0xFFFFFFFF gives -1 as well.
+std::int32_t RunAndWait(const std::string& CommandLine, std::uint16_t ShowMode);
+#endif
+
+}  // namespace zmt

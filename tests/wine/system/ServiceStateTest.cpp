@@ -1,0 +1,110 @@
+#include "modServices.h"
+
+#include <gtest/gtest.h>
+
+#include "SystemTestSupport.h"
+#include "modWinApi.h"
+
+namespace zmt {
+namespace {
+
+using namespace zmt::test;
+
+// Each test starts with the fixture service installed and stopped, and removes it again.
+class InstalledService : public testing::Test {
+ protected:
+  void SetUp() override {
+    RemoveService();
+    InstallService();
+  }
+  void TearDown() override { RemoveService(); }
+
+  // The state as GetServiceState gives it for this machine, by every name of this machine.
+  static void ExpectState(std::uint32_t expected) {
+    EXPECT_EQ(GetServiceState(nullptr, kService), expected) << "null machine name";
+    EXPECT_EQ(GetServiceState("", kService), expected) << "empty machine name";
+  }
+};
+
+TEST(ServiceState, IsZeroForAServiceThatIsNotInstalled) {
+  RemoveService();
+  EXPECT_EQ(GetServiceState(nullptr, kService), 0u);
+  EXPECT_EQ(GetServiceState("", kService), 0u);
+  EXPECT_EQ(GetServiceState(nullptr, "zmt-no-such-service"), 0u);
+  EXPECT_EQ(GetServiceState(nullptr, ""), 0u);
+  EXPECT_EQ(GetServiceState(nullptr, nullptr), 0u);
+}
+
+TEST_F(InstalledService, FollowsStopStartPauseAndContinue) {
+  ExpectState(SERVICE_STOPPED);
+
+  ASSERT_TRUE(StartServiceDirectly());
+  ASSERT_TRUE(WaitForServiceState(SERVICE_RUNNING));
+  ExpectState(SERVICE_RUNNING);
+
+  // Wine's "net" has no pause; the control manager's own interface has.
+  ASSERT_TRUE(ControlServiceDirectly(SERVICE_CONTROL_PAUSE));
+  ASSERT_TRUE(WaitForServiceState(SERVICE_PAUSED));
+  ExpectState(SERVICE_PAUSED);
+
+  ASSERT_TRUE(ControlServiceDirectly(SERVICE_CONTROL_CONTINUE));
+  ASSERT_TRUE(WaitForServiceState(SERVICE_RUNNING));
+  ExpectState(SERVICE_RUNNING);
+
+  ASSERT_TRUE(ControlServiceDirectly(SERVICE_CONTROL_STOP));
+  ASSERT_TRUE(WaitForServiceState(SERVICE_STOPPED));
+  ExpectState(SERVICE_STOPPED);
+}
+
+TEST_F(InstalledService, GivesThePendingStatesAsTheServiceReportsThem) {
+  // The service holds each transition for a few seconds; the state is read at once after the
+  // request, while it is surely still pending.
+  const DWORD hold = 3000;
+  SetServiceParameter("StartDelay", hold);
+  SetServiceParameter("PauseDelay", hold);
+  SetServiceParameter("ContinueDelay", hold);
+  SetServiceParameter("StopDelay", hold);
+
+  ASSERT_TRUE(StartServiceDirectly());
+  ExpectState(SERVICE_START_PENDING);
+  ASSERT_TRUE(WaitForServiceState(SERVICE_RUNNING));
+
+  ASSERT_TRUE(ControlServiceDirectly(SERVICE_CONTROL_PAUSE));
+  ExpectState(SERVICE_PAUSE_PENDING);
+  ASSERT_TRUE(WaitForServiceState(SERVICE_PAUSED));
+  ExpectState(SERVICE_PAUSED);
+
+  ASSERT_TRUE(ControlServiceDirectly(SERVICE_CONTROL_CONTINUE));
+  ExpectState(SERVICE_CONTINUE_PENDING);
+  ASSERT_TRUE(WaitForServiceState(SERVICE_RUNNING));
+
+  ASSERT_TRUE(ControlServiceDirectly(SERVICE_CONTROL_STOP));
+  ExpectState(SERVICE_STOP_PENDING);
+  ASSERT_TRUE(WaitForServiceState(SERVICE_STOPPED));
+  ExpectState(SERVICE_STOPPED);
+}
+
+TEST_F(InstalledService, MovesWithTheSystemsNetCommandsRunThroughRunAndWait) {
+  EXPECT_EQ(RunAndWait("net start zmtservice", SW_HIDE), 0);
+  // "net" returns once the service runs.
+  ExpectState(SERVICE_RUNNING);
+  EXPECT_EQ(ServiceStateSeenByManager(), static_cast<DWORD>(SERVICE_RUNNING));
+
+  EXPECT_EQ(RunAndWait("net stop zmtservice", SW_HIDE), 0);
+  ExpectState(SERVICE_STOPPED);
+  EXPECT_EQ(ServiceStateSeenByManager(), static_cast<DWORD>(SERVICE_STOPPED));
+
+  // A second stop finds nothing to stop, and "net" says so through its exit code.
+  EXPECT_NE(RunAndWait("net stop zmtservice", SW_HIDE), 0);
+  ExpectState(SERVICE_STOPPED);
+}
+
+TEST_F(InstalledService, IsZeroWhenTheManagerOfAnotherMachineCannotBeReached) {
+  if (RunningUnderWine()) {
+    GTEST_SKIP() << "Wine's service manager answers for every machine name as for this one";
+  }
+  EXPECT_EQ(GetServiceState("\\\\ZMT-NO-SUCH-HOST", kService), 0u);
+}
+
+}  // namespace
+}  // namespace zmt
