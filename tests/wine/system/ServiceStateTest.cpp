@@ -57,31 +57,45 @@ TEST_F(InstalledService, FollowsStopStartPauseAndContinue) {
 }
 
 TEST_F(InstalledService, GivesThePendingStatesAsTheServiceReportsThem) {
-  // The service holds each transition for a few seconds; the state is read at once after the
-  // request, while it is surely still pending.
-  const DWORD hold = 3000;
-  SetServiceParameter("StartDelay", hold);
-  SetServiceParameter("PauseDelay", hold);
-  SetServiceParameter("ContinueDelay", hold);
-  SetServiceParameter("StopDelay", hold);
+  // The service holds every transition until it is released (a minute at most), so the pending
+  // state lasts for as long as the test looks at it.
+  const DWORD hold = 60000;
+  for (const char* delay : {"StartDelay", "PauseDelay", "ContinueDelay", "StopDelay"}) {
+    SetServiceParameter(delay, hold);
+  }
 
   ASSERT_TRUE(StartServiceDirectly());
   ExpectState(SERVICE_START_PENDING);
+  ASSERT_TRUE(ReleaseServiceTransition());
   ASSERT_TRUE(WaitForServiceState(SERVICE_RUNNING));
+  ExpectState(SERVICE_RUNNING);
 
   ASSERT_TRUE(ControlServiceDirectly(SERVICE_CONTROL_PAUSE));
   ExpectState(SERVICE_PAUSE_PENDING);
+  ASSERT_TRUE(ReleaseServiceTransition());
   ASSERT_TRUE(WaitForServiceState(SERVICE_PAUSED));
   ExpectState(SERVICE_PAUSED);
 
   ASSERT_TRUE(ControlServiceDirectly(SERVICE_CONTROL_CONTINUE));
   ExpectState(SERVICE_CONTINUE_PENDING);
+  ASSERT_TRUE(ReleaseServiceTransition());
   ASSERT_TRUE(WaitForServiceState(SERVICE_RUNNING));
 
   ASSERT_TRUE(ControlServiceDirectly(SERVICE_CONTROL_STOP));
   ExpectState(SERVICE_STOP_PENDING);
+  ASSERT_TRUE(ReleaseServiceTransition());
   ASSERT_TRUE(WaitForServiceState(SERVICE_STOPPED));
   ExpectState(SERVICE_STOPPED);
+}
+
+TEST_F(InstalledService, RemovingItLetsGoOfAHeldTransition) {
+  SetServiceParameter("StartDelay", 60000);
+  ASSERT_TRUE(StartServiceDirectly());
+  ExpectState(SERVICE_START_PENDING);
+  const ULONGLONG start = GetTickCount64();
+  RemoveService();
+  EXPECT_EQ(GetServiceState(nullptr, kService), 0u);
+  EXPECT_LT(GetTickCount64() - start, 30000u) << "removal waited for the held start";
 }
 
 TEST_F(InstalledService, MovesWithTheSystemsNetCommandsRunThroughRunAndWait) {

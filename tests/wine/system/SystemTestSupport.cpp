@@ -130,6 +130,16 @@ void SetServiceParameter(const char* name, DWORD value) {
   RegCloseKey(key);
 }
 
+bool ReleaseServiceTransition() {
+  HANDLE release = OpenEventA(EVENT_MODIFY_STATE, FALSE, "Global\\ZmtServiceFixtureRelease");
+  if (release == nullptr) {
+    return false;
+  }
+  const bool released = SetEvent(release) != 0;
+  CloseHandle(release);
+  return released;
+}
+
 bool RunningUnderWine() {
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;

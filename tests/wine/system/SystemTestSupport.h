@@ -28,6 +28,8 @@ bool StartServiceDirectly();
 bool ControlServiceDirectly(DWORD control);
 // A DWORD under the service's "Parameters" key, read by the fixture at every transition.
 void SetServiceParameter(const char* name, DWORD value);
+// Ends the transition that the running fixture service holds for its delay.
+bool ReleaseServiceTransition();
 
 // True under Wine, whose service manager serves every machine name locally and does not
 // enforce service security.
