@@ -113,6 +113,40 @@ TEST_F(InstalledService, MovesWithTheSystemsNetCommandsRunThroughRunAndWait) {
   ExpectState(SERVICE_STOPPED);
 }
 
+// The service check installs the service from a copy of its program under "c:\program files".
+TEST(ServiceProgramCopy, InstallsItselfFromWhereverItLies) {
+  RemoveService();
+  ScratchDirectory scratch;
+  const std::string directory = scratch.File("program files");
+  ASSERT_TRUE(CreateDirectoryA(directory.c_str(), nullptr));
+  const std::string copy = directory + "\\zmt.exe";
+  ASSERT_TRUE(CopyFileA(Fixture("zmt_service.exe").c_str(), copy.c_str(), TRUE));
+
+  ASSERT_EQ(RunProgram(copy, "/install"), 0);
+  EXPECT_EQ(GetServiceState(nullptr, kService), static_cast<std::uint32_t>(SERVICE_STOPPED));
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+  SC_HANDLE service = OpenServiceA(manager, kService, SERVICE_QUERY_CONFIG);
+  ASSERT_NE(service, nullptr);
+  char buffer[8192];
+  auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
+  DWORD needed = 0;
+  ASSERT_TRUE(QueryServiceConfigA(service, config, sizeof buffer, &needed));
+  EXPECT_STREQ(config->lpBinaryPathName, ("\"" + copy + "\"").c_str());
+  EXPECT_STREQ(config->lpDisplayName, "Quro Enterprise Service");
+  EXPECT_EQ(config->dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
+  EXPECT_EQ(config->dwStartType, static_cast<DWORD>(SERVICE_DEMAND_START));
+  CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+
+  EXPECT_EQ(RunAndWait("net start zmtservice", SW_HIDE), 0);
+  EXPECT_EQ(GetServiceState(nullptr, kService), static_cast<std::uint32_t>(SERVICE_RUNNING));
+  EXPECT_EQ(RunProgram(copy, "/uninstall"), 0);
+  EXPECT_EQ(GetServiceState(nullptr, kService), 0u);
+  // Its program may take a moment to end before the scratch directory can go.
+  WaitForServiceState(0);
+  Sleep(500);
+}
+
 TEST_F(InstalledService, IsZeroWhenTheManagerOfAnotherMachineCannotBeReached) {
   if (RunningUnderWine()) {
     GTEST_SKIP() << "Wine's service manager answers for every machine name as for this one";

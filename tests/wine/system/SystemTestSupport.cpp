@@ -5,6 +5,8 @@
 #include <process.h>
 
 #include <atomic>
+#include <filesystem>
+#include <system_error>
 
 namespace zmt::test {
 
@@ -155,33 +157,8 @@ ScratchDirectory::ScratchDirectory() {
 }
 
 ScratchDirectory::~ScratchDirectory() {
-  // Shell-free removal of the few files and directories a test leaves.
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((path_ + "\\*").c_str(), &entry);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = entry.cFileName;
-      if (name == "." || name == "..") {
-        continue;
-      }
-      const std::string full = path_ + "\\" + name;
-      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        WIN32_FIND_DATAA inner;
-        HANDLE innerFind = FindFirstFileA((full + "\\*").c_str(), &inner);
-        if (innerFind != INVALID_HANDLE_VALUE) {
-          do {
-            DeleteFileA((full + "\\" + inner.cFileName).c_str());
-          } while (FindNextFileA(innerFind, &inner));
-          FindClose(innerFind);
-        }
-        RemoveDirectoryA(full.c_str());
-      } else {
-        DeleteFileA(full.c_str());
-      }
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-  }
-  RemoveDirectoryA(path_.c_str());
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
 }
 
 bool FileExists(const std::string& path) {

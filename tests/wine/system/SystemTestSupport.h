@@ -35,7 +35,7 @@ bool ReleaseServiceTransition();
 // enforce service security.
 bool RunningUnderWine();
 
-// A fresh, empty directory of its own for one test; removed by the caller's ScratchDirectory.
+// A fresh, empty directory of its own for one test, removed with everything in it at the end.
 class ScratchDirectory {
  public:
   ScratchDirectory();
