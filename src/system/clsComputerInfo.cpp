@@ -37,9 +37,10 @@ std::string TJvIdentification::IPAddress() const {
     return std::string();
   }
   char hostName[260] = {};
-  if (gethostname(hostName, sizeof hostName - 1) != 0) {
+  if (gethostname(hostName, sizeof hostName) != 0) {
     return std::string();
   }
+  hostName[sizeof hostName - 1] = '\0';
   const hostent* host = gethostbyname(hostName);
   // A host entry may come without addresses, or with addresses that are not IPv4.
   if (host == nullptr || host->h_addrtype != AF_INET || host->h_length != 4 ||

@@ -12,8 +12,8 @@ namespace zmt {
 constexpr std::size_t kMaxCommandLine = 512;
 using TCommandLineBuffer = std::array<char, kMaxCommandLine + 1>;
 
-// Copies CommandLine with its terminating zero into Buffer. Gives false, and leaves Buffer
-// unspecified, when the text is longer than kMaxCommandLine or holds a zero character: running a
+// Copies CommandLine with its terminating zero into Buffer. Gives false, with Buffer's content
+// undefined, when the text is longer than kMaxCommandLine or holds a zero character: running a
 // cut-off command line would run something the caller did not ask for.
 bool PrepareCommandLine(const std::string& CommandLine, TCommandLineBuffer& Buffer) noexcept;
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 namespace zmt {
@@ -29,13 +28,6 @@ TEST(CommandLineBuffer, RefusesWhatItWouldHaveToCut) {
   // The system would read only up to the zero.
   EXPECT_FALSE(PrepareCommandLine(std::string("net stop zmtservice\0 & del x", 28), buffer));
   EXPECT_FALSE(PrepareCommandLine(std::string(1, '\0'), buffer));
-}
-
-TEST(CommandLineBuffer, CopiesTheBytesUnchanged) {
-  TCommandLineBuffer buffer;
-  const std::string text = "\"c:\\program files\\tessinor\\quro\\zmt.exe\" /install \xE9";
-  ASSERT_TRUE(PrepareCommandLine(text, buffer));
-  EXPECT_EQ(std::memcmp(buffer.data(), text.c_str(), text.size() + 1), 0);
 }
 
 }  // namespace

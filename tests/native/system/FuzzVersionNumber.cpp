@@ -17,8 +17,8 @@ void Check(bool condition) {
   }
 }
 
-// Four dot-separated parts of decimal digits up to 2^31 - 1, with no more than 20 characters
-// after any of the first three dots.
+// Four dot-separated parts of decimal digits up to 2^31 - 1 (leading zeros of any number), with no
+// more than 20 characters after any of the first three dots.
 bool Reference(const std::string& text, std::int64_t& number) {
   std::vector<std::string> parts(1);
   std::vector<std::size_t> dots;
@@ -42,7 +42,7 @@ bool Reference(const std::string& text, std::int64_t& number) {
   number = 1000000000;
   for (std::size_t p = 0; p < 4; ++p) {
     const std::string& part = parts[p];
-    if (part.empty() || part.size() > 20) {
+    if (part.empty()) {
       return false;
     }
     std::int64_t value = 0;

@@ -27,6 +27,8 @@ TEST(VersionNumber, WeighsTheFourParts) {
   EXPECT_EQ(GetFileVersionNumber("2.1.0.37"), 1201000037.0);
   EXPECT_EQ(GetFileVersionNumber("1.0.3.12"), 1100030012.0);
   EXPECT_EQ(GetFileVersionNumber("007.0.0.01"), 1700000001.0);
+  // Only what follows a dot is read through the twenty-character window.
+  EXPECT_EQ(GetFileVersionNumber(std::string(40, '0') + "2.0.0.0"), 1200000000.0);
 }
 
 TEST(VersionNumber, NeighbouringFieldsOverlapOutsideTheirRange) {

@@ -5,6 +5,8 @@
 #include <process.h>
 
 #include <atomic>
+#include <filesystem>
+#include <system_error>
 
 namespace zmt::test {
 
@@ -130,6 +132,16 @@ void SetServiceParameter(const char* name, DWORD value) {
   RegCloseKey(key);
 }
 
+bool ReleaseServiceTransition() {
+  HANDLE release = OpenEventA(EVENT_MODIFY_STATE, FALSE, "Global\\ZmtServiceFixtureRelease");
+  if (release == nullptr) {
+    return false;
+  }
+  const bool released = SetEvent(release) != 0;
+  CloseHandle(release);
+  return released;
+}
+
 bool RunningUnderWine() {
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
@@ -145,33 +157,8 @@ ScratchDirectory::ScratchDirectory() {
 }
 
 ScratchDirectory::~ScratchDirectory() {
-  // Shell-free removal of the few files and directories a test leaves.
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((path_ + "\\*").c_str(), &entry);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = entry.cFileName;
-      if (name == "." || name == "..") {
-        continue;
-      }
-      const std::string full = path_ + "\\" + name;
-      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        WIN32_FIND_DATAA inner;
-        HANDLE innerFind = FindFirstFileA((full + "\\*").c_str(), &inner);
-        if (innerFind != INVALID_HANDLE_VALUE) {
-          do {
-            DeleteFileA((full + "\\" + inner.cFileName).c_str());
-          } while (FindNextFileA(innerFind, &inner));
-          FindClose(innerFind);
-        }
-        RemoveDirectoryA(full.c_str());
-      } else {
-        DeleteFileA(full.c_str());
-      }
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-  }
-  RemoveDirectoryA(path_.c_str());
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
 }
 
 bool FileExists(const std::string& path) {

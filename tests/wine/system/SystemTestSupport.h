@@ -28,12 +28,14 @@ bool StartServiceDirectly();
 bool ControlServiceDirectly(DWORD control);
 // A DWORD under the service's "Parameters" key, read by the fixture at every transition.
 void SetServiceParameter(const char* name, DWORD value);
+// Ends the transition that the running fixture service holds for its delay.
+bool ReleaseServiceTransition();
 
 // True under Wine, whose service manager serves every machine name locally and does not
 // enforce service security.
 bool RunningUnderWine();
 
-// A fresh, empty directory of its own for one test; removed by the caller's ScratchDirectory.
+// A fresh, empty directory of its own for one test, removed with everything in it at the end.
 class ScratchDirectory {
  public:
   ScratchDirectory();
