@@ -267,7 +267,7 @@ void TfrmTimerForm::Timer1Timer() {
   if (CountdownButton != nullptr) {
     CountdownButton->SetCaption(CountdownCaption(ButtonCaption, Seconds));
   }
-  if (tick.Expired) ModalResult = TimeoutResult;
+  if (tick.Expired) EndModal(TimeoutResult);
 }
 
 void TfrmTimerForm::SetSeconds(int32_t Value) {
@@ -381,11 +381,21 @@ TButton* TfrmTimerForm::CancelButton() const {
 
 void TfrmTimerForm::Click(const TButton& button) {
   // A button without a result (Help) leaves the dialog open.
-  if (button.ModalResult != mrNone) ModalResult = button.ModalResult;
+  if (button.ModalResult != mrNone) EndModal(button.ModalResult);
+}
+
+void TfrmTimerForm::EndModal(TModalResult result) {
+  ModalResult = result;
+  // A click can arrive as a sent message (BM_CLICK from automation, a screen reader), which the
+  // loop's GetMessage handles without returning; a posted message lets it see the result.
+  if (result != mrNone && inModalLoop_ && handle_ != nullptr) {
+    PostMessageA(handle_, WM_NULL, 0, 0);
+  }
 }
 
 void TfrmTimerForm::FocusButton(HWND focus) {
-  // The focused push button shows the default frame and answers Enter; the others give it up.
+  // The focused push button shows the default frame and answers Enter; the others give it up,
+  // as in a dialog of the system's dialog manager.
   focused_ = focus;
   for (const auto& button : Buttons) {
     const LONG_PTR style = GetWindowLongPtrA(button->Handle, GWL_STYLE);
@@ -524,7 +534,7 @@ LRESULT TfrmTimerForm::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
       const int code = HIWORD(wParam);
       if (TButton* button = FindButton(reinterpret_cast<HWND>(lParam))) {
         if (code == BN_CLICKED) Click(*button);
-        if (code == BN_SETFOCUS) FocusButton(button->Handle);
+        if (code == BN_SETFOCUS) focused_ = button->Handle;
         return 0;
       }
       // What the dialog manager sends for Enter without a focused default button, and for
@@ -551,12 +561,17 @@ LRESULT TfrmTimerForm::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
       HWND next = LOWORD(lParam) != 0
                       ? reinterpret_cast<HWND>(wParam)
                       : GetNextDlgTabItem(handle_, GetFocus(), static_cast<BOOL>(wParam != 0));
-      if (next != nullptr) SetFocus(next);
+      // The dialog manager asks this of a window that is not one of its dialogs only on some
+      // systems (Wine moves the focus and the default frame itself); the frame follows here.
+      if (next != nullptr) {
+        SetFocus(next);
+        if (FindButton(next) != nullptr) FocusButton(next);
+      }
       return 0;
     }
     case WM_CLOSE:
       // The close box and the system menu's Close, as for any modal form.
-      ModalResult = mrCancel;
+      EndModal(mrCancel);
       return 0;
     case WM_TIMER:
       if (wParam == kTimerId) {

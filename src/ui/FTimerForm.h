@@ -136,6 +136,7 @@ class TfrmTimerForm {
   LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
   void UpdateTimer();
   void Click(const TButton& button);
+  void EndModal(TModalResult result);
   void DrawLabel(const DRAWITEMSTRUCT& item) const;
   void FocusButton(HWND button);
   TButton* FindButton(HWND handle) const;
