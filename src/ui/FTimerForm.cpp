@@ -234,9 +234,15 @@ TfrmTimerForm::TfrmTimerForm(HWND Owner) {
   handle_ = CreateWindowExA(kFormExStyle, kTimerFormClassName, kTimerFormName, kFormStyle, 227, 103,
                             696, 480, Owner, nullptr, instance_, this);
   if (handle_ == nullptr) RaiseLastError("CreateWindowExA (TfrmTimerForm)");
-  SetComponentName(handle_, kTimerFormName);
-  SetColor(clBtnFace);
-  FormCreate();
+  try {
+    SetComponentName(handle_, kTimerFormName);
+    SetColor(clBtnFace);
+    FormCreate();
+  } catch (...) {
+    DestroyWindow(handle_);
+    UnregisterClassA(kTimerFormClassName, instance_);
+    throw;
+  }
 }
 
 TfrmTimerForm::~TfrmTimerForm() {

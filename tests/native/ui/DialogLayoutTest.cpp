@@ -140,22 +140,6 @@ TEST_F(DialogLayout, CustomTypeHasTheApplicationTitleAndNoImage) {
   EXPECT_EQ(form.ClientHeight, 13 + 24 + 26);
 }
 
-TEST_F(DialogLayout, CaptionsAndIconsFollowTheType) {
-  struct Row {
-    TDialogType type;
-    const char* caption;
-    uint16_t icon;
-  };
-  for (const Row& row :
-       {Row{dtWarning, "Warning", 32515}, Row{dtError, "Error", 32513},
-        Row{dtInformation, "Information", 32516}, Row{dtConfirm, "Confirm", 32514}}) {
-    const TFormLayout form = Layout("x", row.type, ButtonSet({btOK}));
-    EXPECT_EQ(form.Caption, row.caption);
-    EXPECT_EQ(form.IconId, row.icon);
-    EXPECT_EQ(form.LabelBounds.Left, 50);
-  }
-}
-
 TEST_F(DialogLayout, AllButtonsStandInOrderWithTheLogButtonLast) {
   const TFormLayout form = Layout("x", dtConfirm, 0x07FF, true);
   ASSERT_EQ(form.Buttons.size(), 12u);

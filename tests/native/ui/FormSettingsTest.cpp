@@ -74,14 +74,6 @@ TEST(FormSettings, StyleZeroAfterTwoChangesOnlyTheStyleSize) {
   ExpectStandardButtons(s);
 }
 
-TEST(FormSettings, ANewFontHasTheLibraryDefaults) {
-  const TFont font;
-  EXPECT_EQ(font.Name, "MS Sans Serif");
-  EXPECT_EQ(font.Size, 8);
-  EXPECT_EQ(font.Color, clWindowText);
-  EXPECT_TRUE(font.Style.Empty());
-}
-
 TEST(FormSettings, ModuleLoadCreatesStyleTwoAndUnloadFreesIt) {
   ASSERT_EQ(FormSettings, nullptr);
   EXPECT_THROW(RequireFormSettings(), EInvalidOperation);
@@ -119,15 +111,6 @@ TEST(FormSettings, ScopeFreesOnlyWhatItCreated) {
     EXPECT_EQ(FormSettings.get(), created);
   }
   EXPECT_EQ(FormSettings, nullptr);
-}
-
-TEST(FormSettings, ColoursKeepTheirEncoding) {
-  EXPECT_TRUE(IsSystemColor(clBtnFace));
-  EXPECT_EQ(SystemColorIndex(clBtnFace), 15);
-  EXPECT_EQ(SystemColorIndex(clWindowText), 8);
-  EXPECT_EQ(SystemColorIndex(clInfoBk), 24);
-  EXPECT_FALSE(IsSystemColor(clNavy));
-  EXPECT_FALSE(IsSystemColor(clBlack));
 }
 
 }  // namespace

@@ -449,7 +449,15 @@ ModalRun RunModal(const std::function<int64_t()>& show, const std::function<void
       dialog = FindWindowOfClass(options.ClassName, threadId);
       if (dialog == nullptr) std::this_thread::sleep_for(kPoll);
     }
-    if (dialog == nullptr) return;
+    if (dialog == nullptr) {
+      // Whatever keeps show() from returning is not the dialog looked for: end its loop.
+      if (!showDone) {
+        run.TimedOut = true;
+        PostThreadMessageA(threadId, WM_QUIT, 0, 0);
+        quitPosted = true;
+      }
+      return;
+    }
     run.Found = true;
     const auto appeared = Clock::now();
     Sync(dialog);

@@ -13,7 +13,9 @@
 //   EXPECT_TRUE(run.Found); EXPECT_EQ(run.Result, 1);
 //
 // Nothing here hangs a test run: waiting for the dialog and for its end both time out, and a
-// dialog still open at the end is closed (WM_CLOSE, then WM_QUIT to its thread) and reported.
+// dialog still open at the end is closed (WM_CLOSE, then WM_QUIT to its thread) and reported as
+// TimedOut; when no dialog appears while show() blocks, its thread gets WM_QUIT as well. A test
+// fails on !run.Found or run.TimedOut.
 #pragma once
 
 #include <windows.h>
