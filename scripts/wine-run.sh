@@ -31,6 +31,12 @@ init_prefix() {
     wineserver -w
     touch "$prefix/.zmt-ready"
   fi
+  # Wine 8 as Debian ships it looks for its own fonts (Tahoma among them) under a data path that
+  # it does not normalise, and misses them; the prefix's Fonts folder is always searched.
+  if [ -d /usr/share/wine/fonts ] && [ ! -f "$prefix/drive_c/windows/Fonts/tahoma.ttf" ]; then
+    mkdir -p "$prefix/drive_c/windows/Fonts"
+    cp /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/"
+  fi
   flock -u 9
 }
 

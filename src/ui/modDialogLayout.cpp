@@ -1,0 +1,233 @@
+#include "modDialogLayout.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace zmt {
+
+const char* const DialogTypeCaptions[kDialogTypeCount] = {"Warning", "Error", "Information",
+                                                          "Confirm", ""};
+// IDI_EXCLAMATION, IDI_HAND, IDI_ASTERISK, IDI_QUESTION, none.
+const uint16_t DialogTypeIcons[kDialogTypeCount] = {32515, 32513, 32516, 32514, 0};
+const char* const ButtonNames[kDialogButtonCount] = {
+    "Yes", "No", "OK", "Cancel", "Abort", "Retry", "Ignore", "All", "NoToAll", "YesToAll", "Help"};
+const char* const ButtonCaptions[kDialogButtonCount] = {"&Yes",    "&No",      "OK",      "Cancel",
+                                                        "Abort",   "&Retry",   "&Ignore", "&All",
+                                                        "NoToAll", "YesToAll", "&Help"};
+const TModalResult ModalResults[kDialogButtonCount] = {
+    mrYes, mrNo, mrOk, mrCancel, mrAbort, mrRetry, mrIgnore, mrAll, mrNoToAll, mrYesToAll, mrNone};
+
+namespace {
+
+constexpr int32_t kButtonGap = 19;
+constexpr int32_t kIconSize = 32;
+constexpr TDialogButtons kKnownButtons = 0x07FF;
+
+int32_t Saturate(int64_t value) {
+  if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+  if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(value);
+}
+
+int CountButtons(TDialogButtons Buttons) {
+  int count = 0;
+  for (int n = 0; n < kDialogButtonCount; ++n) {
+    if (HasButton(Buttons, static_cast<TDialogButton>(n))) ++count;
+  }
+  return count;
+}
+
+}  // namespace
+
+TDialogType CheckDialogType(TDialogType DlgType) {
+  const int value = static_cast<int>(DlgType);
+  if (value < 0 || value >= kDialogTypeCount) {
+    throw EArgumentError("Dialog type " + std::to_string(value) +
+                         " is not one of dtWarning (0) to dtCustom (4)");
+  }
+  return DlgType;
+}
+
+std::vector<std::string> SplitLines(const std::string& Text) {
+  std::vector<std::string> pieces;
+  std::string::size_type start = 0;
+  while (start < Text.size()) {
+    const auto cr = Text.find('\r', start);
+    if (cr == std::string::npos) {
+      pieces.push_back(Text.substr(start));
+      break;
+    }
+    pieces.push_back(Text.substr(start, cr - start + 1));
+    start = cr + 1;
+  }
+  return pieces;
+}
+
+int32_t CountLineBreaks(const std::string& Text) {
+  return Saturate(std::count(Text.begin(), Text.end(), '\r'));
+}
+
+int32_t MaxLineWidth(const std::string& Text, const ITextMeasurer& Font) {
+  int32_t widest = 0;
+  for (const std::string& piece : SplitLines(Text))
+    widest = std::max(widest, Font.TextWidth(piece));
+  return widest;
+}
+
+TLabelLayout LayoutMessageLabel(const std::string& Msg, const ITextMeasurer& LabelFont,
+                                TScreenSize Screen) {
+  const int32_t half = Screen.Width / 2;
+  if (half <= 0) {
+    throw EArgumentError("Screen width " + std::to_string(Screen.Width) +
+                         " leaves no room for a message");
+  }
+  TLabelLayout label;
+  label.MaxLineWidth = MaxLineWidth(Msg, LabelFont);
+  label.LineHeight = LabelFont.LineHeight();
+  label.LineBreaks = CountLineBreaks(Msg);
+
+  int64_t height = 0;
+  if (label.MaxLineWidth > half) {
+    label.WordWrap = true;
+    label.Width = half;
+    height = static_cast<int64_t>(label.MaxLineWidth / half) * label.LineHeight;
+  } else {
+    label.Width = label.MaxLineWidth;
+  }
+  height += (static_cast<int64_t>(label.LineBreaks) + 1) * label.LineHeight;
+  if (label.WordWrap) {
+    // The count above only allows for the widest line and for breaks at exact multiples of the
+    // width; several long lines, or words that do not fill a line, need more.
+    height = std::max<int64_t>(height, LabelFont.WrappedHeight(LabelDisplayText(Msg), half));
+  }
+  label.Height = Saturate(height);
+  return label;
+}
+
+TDialogButton DefaultButtonIndex(TDialogButtons Buttons) {
+  if (HasButton(Buttons, btOK)) return btOK;
+  if (HasButton(Buttons, btYes)) return btYes;
+  return btRetry;
+}
+
+TDialogButton CancelButtonIndex(TDialogButtons Buttons) {
+  if (HasButton(Buttons, btCancel)) return btCancel;
+  if (HasButton(Buttons, btNo)) return btNo;
+  return btOK;
+}
+
+bool HasDefaultButton(TDialogButtons Buttons) {
+  return HasButton(Buttons, DefaultButtonIndex(Buttons));
+}
+
+bool HasCancelButton(TDialogButtons Buttons) {
+  return HasButton(Buttons, CancelButtonIndex(Buttons));
+}
+
+const TButtonLayout* TFormLayout::FindButton(const std::string& name) const {
+  for (const TButtonLayout& button : Buttons) {
+    if (button.Name == name) return &button;
+  }
+  return nullptr;
+}
+
+TFormLayout LayoutTimedMessageForm(TDialogType DlgType, TDialogButtons Buttons, bool LogButton,
+                                   const std::string& ApplicationTitle,
+                                   const TFormSettings& Settings, const TLabelLayout& Label,
+                                   TScreenSize Screen, TFrameSize Frame) {
+  const int type = CheckDialogType(DlgType);
+  Buttons = static_cast<TDialogButtons>(Buttons & kKnownButtons);
+
+  TFormLayout form;
+  const int count = CountButtons(Buttons) + (LogButton ? 1 : 0);
+  form.GroupWidth = count > 0 ? count * Settings.ButtonWidth + (count - 1) * kButtonGap : 0;
+
+  form.Caption = DlgType == dtCustom ? ApplicationTitle : DialogTypeCaptions[type];
+  form.IconId = DialogTypeIcons[type];
+  if (form.IconId != 0) {
+    form.IconSize = kIconSize;
+    form.Image = {8, 8, kIconSize, kIconSize};
+  }
+  form.Label = Label;
+
+  form.ClientWidth = std::max(form.IconSize + Label.Width + 10, form.GroupWidth) + 16;
+  form.ClientHeight = std::max(form.IconSize, Label.Height) + Settings.ButtonHeight + 26;
+  form.Width = form.ClientWidth + Frame.Width;
+  form.Height = form.ClientHeight + Frame.Height;
+  form.Left = Screen.Width / 2 - form.Width / 2;
+  form.Top = Screen.Height / 2 - form.Height / 2;
+  form.LabelBounds = {form.IconSize + 18, 8, Label.Width, Label.Height};
+
+  // Centred on the outer width, as the form's own left edge is.
+  int32_t x = (form.Width - form.GroupWidth) / 2;
+  const int32_t top = form.ClientHeight - 8 - Settings.ButtonHeight;
+  const TDialogButton defaultIndex = DefaultButtonIndex(Buttons);
+  const TDialogButton cancelIndex = CancelButtonIndex(Buttons);
+  for (int n = 0; n < kDialogButtonCount; ++n) {
+    const auto button = static_cast<TDialogButton>(n);
+    if (!HasButton(Buttons, button)) continue;
+    TButtonLayout b;
+    b.Index = n;
+    b.Name = ButtonNames[n];
+    b.Caption = ButtonCaptions[n];
+    b.ModalResult = ModalResults[n];
+    b.Default = button == defaultIndex;
+    b.Cancel = button == cancelIndex;
+    b.Bounds = {x, top, Settings.ButtonWidth, Settings.ButtonHeight};
+    form.Buttons.push_back(b);
+    x += Settings.ButtonWidth + kButtonGap;
+  }
+  if (LogButton) {
+    TButtonLayout b;
+    b.Index = kDialogButtonCount;
+    b.Name = kLogButtonName;
+    b.Caption = kLogButtonCaption;
+    b.ModalResult = kLogButtonResult;
+    b.Bounds = {x, top, Settings.ButtonWidth, Settings.ButtonHeight};
+    form.Buttons.push_back(b);
+  }
+  return form;
+}
+
+std::string CountdownCaption(const std::string& ButtonCaption, int32_t Seconds) {
+  return ButtonCaption + " (" + std::to_string(Seconds) + ")";
+}
+
+TCountdownTick CountdownTick(int32_t Seconds) {
+  TCountdownTick tick;
+  tick.Seconds = Seconds > 0 ? Seconds - 1 : Seconds;
+  tick.Expired = tick.Seconds == 0;
+  return tick;
+}
+
+std::string ExceptionReportText(const std::string& Msg, const std::string& Reason,
+                                const std::string& Origin) {
+  return Msg + "\r" + "Reason: " + Reason + "\r\r" + "Raised In: " + Origin;
+}
+
+std::string LabelDisplayText(const std::string& Msg) {
+  std::string text;
+  text.reserve(Msg.size() + Msg.size() / 8);
+  for (std::string::size_type i = 0; i < Msg.size(); ++i) {
+    const char c = Msg[i];
+    if (c == '\r') {
+      text += "\r\n";
+      if (i + 1 < Msg.size() && Msg[i + 1] == '\n') ++i;
+    } else if (c == '\n') {
+      text += ' ';
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
+std::string ApplicationTitleFromPath(const std::string& ModulePath) {
+  const auto slash = ModulePath.find_last_of("\\/:");
+  std::string name = slash == std::string::npos ? ModulePath : ModulePath.substr(slash + 1);
+  const auto dot = name.rfind('.');
+  if (dot != std::string::npos) name.erase(dot);
+  return name;
+}
+
+}  // namespace zmt
