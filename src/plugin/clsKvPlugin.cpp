@@ -9,6 +9,11 @@
 #include "HostError.h"
 #include "Sync.h"
 
+#ifdef _WIN32
+#include "FTimerForm.h"
+#include "modModuleVersion.h"
+#endif
+
 namespace zmt {
 
 #ifdef ZMT_FAULT_INJECTION
@@ -295,8 +300,22 @@ void TKvPlugin::AddMenuItem(const KvString& caption, uint8_t flags, TMethod hand
   MenuItems.Append(flags, caption, handler);
 }
 
+std::string AboutText(std::string_view name, std::string_view description,
+                      std::string_view versionText) {
+  std::string text;
+  text.append(name).append("\r\r").append(description).append("\r\rVersion: ").append(versionText);
+  return text;
+}
+
 void TKvPlugin::ShowAbout() {
-  throw Exception("The About dialog is not part of this build");
+#ifdef _WIN32
+  // Through the operations, so that what a derived class gives is what the operator sees.
+  const std::string text =
+      AboutText(GetName().View(), GetDescription().View(), GetModuleVersionText(FileName.Str()));
+  TimedMessageDlg(text, dtInformation, ButtonSet({btOK}), std::string(), 0, 0, clBtnFace);
+#else
+  throw Exception("This build shows no dialogs");
+#endif
 }
 
 int32_t TKvPlugin::RunHandler(void* data, void (*call)(TKvPlugin*)) noexcept {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "KvMemory.h"
 #include "SysUtils.h"
@@ -110,6 +112,10 @@ template <class T, void (T::*Method)()>
 int32_t KVAPI TKvPlugin::HandlerThunk(void* data) {
   return RunHandler(data, [](TKvPlugin* self) { (static_cast<T*>(self)->*Method)(); });
 }
+
+// The "About" message: name, an empty line, description, an empty line, "Version: " and the text.
+std::string AboutText(std::string_view name, std::string_view description,
+                      std::string_view versionText);
 
 // Builds an object of a plug-in class for the host: the object, or null with the host error set.
 template <class T>

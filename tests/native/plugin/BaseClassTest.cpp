@@ -123,3 +123,15 @@ TEST(CreateOperation, RefusesToHandOutAnObjectOfAnotherClass) {
 
 }  // namespace
 }  // namespace zmt
+
+namespace zmt {
+namespace {
+
+TEST(AboutText, PutsAnEmptyLineBetweenNameDescriptionAndVersion) {
+  EXPECT_EQ(AboutText("ZMTCheckPlugin", "Quro ZMTCheckPlugin Plugin", "0.0.0.0"),
+            "ZMTCheckPlugin\r\rQuro ZMTCheckPlugin Plugin\r\rVersion: 0.0.0.0");
+  EXPECT_EQ(AboutText("", "", "1.0.3.12"), "\r\r\r\rVersion: 1.0.3.12");
+}
+
+}  // namespace
+}  // namespace zmt

@@ -1,0 +1,121 @@
+// The "About" entry as the operator meets it: chosen through the host's menu record, shown in the
+// module's own dialog, read and closed from outside.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "DialogAutomation.h"
+#include "PluginUnderTest.h"
+
+namespace plugintest {
+namespace {
+
+using zmt::automation::Dialog;
+using zmt::automation::ModalRun;
+using zmt::automation::RunModal;
+
+const char kBaseDescription[] =
+    "Set TKvPlugin.Description to give your plugin detailed information on what it is about";
+
+std::string BesideThisProgram(const char* file) {
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir(path, n);
+  return dir.substr(0, dir.find_last_of("\\/") + 1) + file;
+}
+
+struct AboutSeen {
+  ModalRun Run;
+  std::string Caption;
+  std::string Message;
+  int Buttons = 0;
+  bool HasIcon = false;
+  std::string DefaultButton;
+};
+
+// Chooses "About" on the object and closes the dialog with the given key.
+AboutSeen ChooseAbout(KvPlugin* plugin, UINT closeKey, const char* screenshot = nullptr) {
+  AboutSeen seen;
+  KvPluginMenuItem* items = plugin->Vtbl->GetMenuItems(plugin);
+  EXPECT_STREQ(KvStrChars(items[0].Caption), "About");
+  const KvPluginMenuItem about = items[0];
+  seen.Run = RunModal([&] { return static_cast<int64_t>(about.Code(about.Data)); },
+                      [&](Dialog& dialog) {
+                        const auto info = dialog.Info();
+                        seen.Caption = info.Caption;
+                        seen.Message = dialog.Text("Message");
+                        seen.HasIcon = info.Find("Image") != nullptr;
+                        for (const auto& control : info.Controls)
+                          seen.Buttons += control.PushButton;
+                        if (const auto* button = info.DefaultButton())
+                          seen.DefaultButton = button->Name;
+                        if (screenshot) dialog.Screenshot(screenshot);
+                        dialog.PressKey(closeKey);
+                      });
+  KvMenuItemsRelease(items);
+  EXPECT_TRUE(seen.Run.Found) << "no About dialog appeared";
+  EXPECT_FALSE(seen.Run.TimedOut) << "the About dialog did not close by the key";
+  EXPECT_EQ(seen.Run.Result, KV_S_OK) << "the handler reported a failure";
+  return seen;
+}
+
+struct Freer {
+  void operator()(KvPlugin* plugin) const { KvPluginFree(plugin); }
+};
+
+TEST(About, ShowsNameDescriptionAndTheModulesVersionInAnInformationDialog) {
+  std::unique_ptr<KvPlugin, Freer> plugin(NewTestPlugin());
+  const std::string versioned = BesideThisProgram("zmt_service_1_0_3_12.exe");
+  plugin->Vtbl->SetFileName(plugin.get(), versioned.c_str());
+  const AboutSeen seen = ChooseAbout(plugin.get(), VK_RETURN, "about.png");
+  EXPECT_EQ(seen.Caption, "Information");
+  EXPECT_EQ(seen.Message, "Test Plugin\r\rExercises the host contract\r\rVersion: 1.0.3.12");
+  EXPECT_TRUE(seen.HasIcon);
+  EXPECT_EQ(seen.Buttons, 1);
+  EXPECT_EQ(seen.DefaultButton, "OK");
+}
+
+TEST(About, EscapeClosesItToo) {
+  std::unique_ptr<KvPlugin, Freer> plugin(NewTestPlugin());
+  ChooseAbout(plugin.get(), VK_ESCAPE);
+}
+
+TEST(About, ShowsZerosForAFileWithoutVersion) {
+  const std::string textFile = BesideThisProgram("about-test.txt");
+  std::ofstream(textFile) << "not a program\n";
+  const std::string cases[] = {
+      "",
+      BesideThisProgram("no-such-module.dll"),
+      BesideThisProgram("zmt_service_noversion.exe"),
+      textFile,
+  };
+  for (const std::string& fileName : cases) {
+    std::unique_ptr<KvPlugin, Freer> plugin(NewTestPlugin());
+    plugin->Vtbl->SetFileName(plugin.get(), fileName.c_str());
+    const AboutSeen seen = ChooseAbout(plugin.get(), VK_RETURN);
+    EXPECT_EQ(seen.Message, "Test Plugin\r\rExercises the host contract\r\rVersion: 0.0.0.0")
+        << "FileName: " << fileName;
+  }
+  DeleteFileA(textFile.c_str());
+}
+
+TEST(About, FollowsTheNameAndDescriptionTheHostSet) {
+  std::unique_ptr<KvPlugin, Freer> plugin(NewTestPlugin());
+  plugin->Vtbl->SetName(plugin.get(), "Till Check");
+  plugin->Vtbl->SetDescription(plugin.get(), "Checks the till");
+  const AboutSeen seen = ChooseAbout(plugin.get(), VK_RETURN);
+  EXPECT_EQ(seen.Message, "Till Check\r\rChecks the till\r\rVersion: 0.0.0.0");
+}
+
+TEST(About, OfAPlainBaseObjectShowsTheBaseDefaults) {
+  std::unique_ptr<KvPlugin, Freer> plugin(NewBasePlugin());
+  const AboutSeen seen = ChooseAbout(plugin.get(), VK_RETURN);
+  EXPECT_EQ(seen.Message,
+            std::string("Tessinor Plugin\r\r") + kBaseDescription + "\r\rVersion: 0.0.0.0");
+}
+
+}  // namespace
+}  // namespace plugintest
