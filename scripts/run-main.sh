@@ -3,12 +3,7 @@
 # print what it sees.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-
-for preset in win32 win64; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
-done
+bash scripts/build.sh win32 win64
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   for preset in win32 win64; do

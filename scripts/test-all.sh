@@ -3,12 +3,7 @@
 # Windows suites of both targets under Wine on a headless X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-
-for preset in native win32 win64; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
-done
+bash scripts/build.sh native win32 win64
 
 status=0
 ctest --preset native -j2 || status=1

@@ -9,6 +9,7 @@
 
 #include "DialogAutomation.h"
 #include "PluginUnderTest.h"
+#include "TestPaths.h"
 
 namespace plugintest {
 namespace {
@@ -20,12 +21,7 @@ using zmt::automation::RunModal;
 const char kBaseDescription[] =
     "Set TKvPlugin.Description to give your plugin detailed information on what it is about";
 
-std::string BesideThisProgram(const char* file) {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, n);
-  return dir.substr(0, dir.find_last_of("\\/") + 1) + file;
-}
+using zmt::test::BesideThisProgram;
 
 struct AboutSeen {
   ModalRun Run;

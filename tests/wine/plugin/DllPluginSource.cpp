@@ -5,18 +5,14 @@
 #include <string>
 
 #include "PluginUnderTest.h"
+#include "TestPaths.h"
 
 namespace plugintest {
 namespace {
 
 HMODULE module = nullptr;
 
-std::string BesideThisProgram(const char* file) {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, n);
-  return dir.substr(0, dir.find_last_of("\\/") + 1) + file;
-}
+using zmt::test::BesideThisProgram;
 
 KvPlugin* Register(const char* exportName) {
   if (!module) module = LoadLibraryA(BesideThisProgram("TestPlugin.dll").c_str());

@@ -5,16 +5,12 @@
 
 #include <string>
 
+#include "TestPaths.h"
 #include "kvplugin.h"
 
 namespace {
 
-std::string BesideThisProgram(const char* file) {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, n);
-  return dir.substr(0, dir.find_last_of("\\/") + 1) + file;
-}
+using zmt::test::BesideThisProgram;
 
 TEST(Exports, RegisterKvPluginIsOrdinalOneAndDllMessageOrdinalTwo) {
   HMODULE module = LoadLibraryA(BesideThisProgram("TestPlugin.dll").c_str());

@@ -1,4 +1,5 @@
 #include "SystemTestSupport.h"
+#include "TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -28,10 +29,7 @@ testing::Environment* const environment =
 }  // namespace
 
 std::string BinDirectory() {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string directory(path, length);
-  return directory.substr(0, directory.find_last_of("\\/"));
+  return ProgramDirectory();
 }
 
 std::string Fixture(const std::string& name) {

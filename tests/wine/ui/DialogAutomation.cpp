@@ -1,4 +1,5 @@
 #include "DialogAutomation.h"
+#include "TestPaths.h"
 
 #include <atomic>
 #include <mutex>
@@ -348,10 +349,7 @@ bool SavePng(const Image& image, const std::string& path) {
 }
 
 std::string ScreenshotPath(const std::string& fileName) {
-  char module[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, module, MAX_PATH);
-  std::string dir = module;
-  dir = dir.substr(0, dir.find_last_of('\\'));  // bin
+  std::string dir = test::ProgramDirectory();   // bin
   dir = dir.substr(0, dir.find_last_of('\\'));  // build/<preset>
   dir += "\\screenshots";
   CreateDirectoryA(dir.c_str(), nullptr);

@@ -1,4 +1,5 @@
 #include "UiTestSupport.h"
+#include "TestPaths.h"
 
 #include <algorithm>
 #include <chrono>
@@ -134,13 +135,6 @@ bool SetDefaultValue(const std::string& key, const std::string& value) {
                      static_cast<DWORD>(value.size() + 1));
   RegCloseKey(handle);
   return status == ERROR_SUCCESS;
-}
-
-std::string ProgramDirectory() {
-  char module[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, module, MAX_PATH);
-  std::string path = module;
-  return path.substr(0, path.find_last_of('\\'));
 }
 
 }  // namespace
