@@ -6,7 +6,7 @@ bash scripts/build.sh win32 win64
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   for preset in win32 win64; do
     prefix=$PWD/build/$preset/wineprefix
-    for bench in build/$preset/bin/*_bench.exe; do
+    for bench in build/$preset/bin/*bench*.exe; do
       echo "== $preset $(basename "$bench")"
       scripts/wine-run.sh "$prefix" "$bench"
     done

@@ -104,10 +104,11 @@ int main(int argc, char** argv) {
   }
   const int cycles = argc > 2 ? std::max(100, std::atoi(argv[2])) : 1000;
 
-  // A host application has COM loaded for itself; without this, every cycle would also load and
-  // unload ole32 and oleaut32 along with the module, and measure those.
-  LoadLibraryA("ole32.dll");
-  LoadLibraryA("oleaut32.dll");
+  // A host application has the system libraries loaded for itself; without this, every cycle
+  // would also load and unload the ones the module imports, and measure those.
+  for (const char* library : {"ole32.dll", "oleaut32.dll", "user32.dll", "gdi32.dll", "shell32.dll",
+                              "advapi32.dll", "version.dll", "ws2_32.dll"})
+    LoadLibraryA(library);
 
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
