@@ -31,7 +31,35 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
   set(ZMT_WINE_RUN "${CMAKE_SOURCE_DIR}/scripts/wine-run.sh")
   # add_test() runs every target of this build through Wine, in the build's own prefix.
   set(CMAKE_CROSSCOMPILING_EMULATOR "${ZMT_WINE_RUN};${ZMT_WINEPREFIX}")
+  # The i686 build's Wine entries pass a gate: where the machine runs 32-bit programs only under
+  # emulation, the smoke entries run and the others report ctest's skip code with the reason.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(ZMT_I686_GATE bash ${CMAKE_SOURCE_DIR}/scripts/i686.sh gate)
+  endif()
 endif()
+
+# zmt_add_wine_entry(<name> [I686_SMOKE] [PREFIX_SETUP] [TIMEOUT s] COMMAND ...): a ctest entry
+# that runs under Wine in the build's prefix. I686_SMOKE keeps it running where i686 is only
+# emulated; PREFIX_SETUP marks the entry that makes the prefix.
+function(zmt_add_wine_entry name)
+  cmake_parse_arguments(ARG "I686_SMOKE;PREFIX_SETUP" "TIMEOUT" "COMMAND" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 600)
+  endif()
+  set(gate)
+  if(ZMT_I686_GATE AND ARG_I686_SMOKE)
+    set(gate ${ZMT_I686_GATE} smoke)
+  elseif(ZMT_I686_GATE)
+    set(gate ${ZMT_I686_GATE} full)
+  endif()
+  set(fixture FIXTURES_REQUIRED)
+  if(ARG_PREFIX_SETUP)
+    set(fixture FIXTURES_SETUP)
+  endif()
+  add_test(NAME ${name} COMMAND ${gate} ${ARG_COMMAND})
+  set_tests_properties(${name} PROPERTIES ${fixture} wineprefix LABELS wine
+                       TIMEOUT ${ARG_TIMEOUT} SKIP_RETURN_CODE 77)
+endfunction()
 
 # zmt_native_test(<name> SOURCES ... LIBS ...): a GoogleTest suite of the portable core.
 function(zmt_native_test name)
@@ -41,12 +69,14 @@ function(zmt_native_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS native)
 endfunction()
 
-# zmt_wine_test(<name> SOURCES ... LIBS ... [DEPENDS targets...] [TIMEOUT s]): a GoogleTest suite
-# that runs under Wine as one ctest entry (one Wine start per suite keeps the bench fast).
+# zmt_wine_test(<name> SOURCES ... LIBS ... [DEPENDS targets...] [TIMEOUT s] [I686_SMOKE]): a
+# GoogleTest suite that runs under Wine as one ctest entry (one Wine start per suite keeps the
+# bench fast).
 function(zmt_wine_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
-  if(NOT ARG_TIMEOUT)
-    set(ARG_TIMEOUT 600)
+  cmake_parse_arguments(ARG "I686_SMOKE" "TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  set(smoke)
+  if(ARG_I686_SMOKE)
+    set(smoke I686_SMOKE)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
@@ -54,7 +84,6 @@ function(zmt_wine_test name)
   if(ARG_DEPENDS)
     add_dependencies(${name} ${ARG_DEPENDS})
   endif()
-  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
-  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wineprefix LABELS wine
-                       TIMEOUT ${ARG_TIMEOUT})
+  zmt_add_wine_entry(${name} ${smoke} TIMEOUT ${ARG_TIMEOUT}
+    COMMAND ${ZMT_WINE_RUN} ${ZMT_WINEPREFIX} $<TARGET_FILE:${name}> --gtest_color=no)
 endfunction()

@@ -6,6 +6,12 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest clang-format
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 xvfb xauth fonts-wine python3)
+# Where the kernel runs no 32-bit programs, the i686 build's smoke runs under qemu user emulation;
+# it is registered with the kernel only when an i686 suite needs it (scripts/i686.sh).
+source "$(dirname "${BASH_SOURCE[0]}")/i686.sh"
+if [ "$(zmt_i686_kind)" = emulated ]; then
+  packages+=(qemu-user-static)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -12,6 +12,24 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEARCH=win64
 
+source "$(dirname "${BASH_SOURCE[0]}")/i686.sh"
+wine=(wine)
+needs_i386=0
+if [ "$(zmt_i686_kind)" = emulated ]; then
+  # Debian's wine wrapper always picks the 32-bit loader when wine32 is installed, and here that
+  # loader runs only under emulation. The 64-bit loader runs 64-bit programs itself and hands
+  # 32-bit ones on to the 32-bit loader.
+  export WINELOADER=/usr/lib/wine/wine64
+  wine=("$WINELOADER")
+  # A 32-bit program needs the emulation before anything starts in the prefix: wineboot sets up
+  # the prefix's 32-bit side only when it can run 32-bit helpers.
+  if pe_offset=$(od -An -tu4 -j60 -N4 "${1:-}" 2>/dev/null) &&
+    [ "$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$1" 2>/dev/null | tr -d ' ')" = 014c ]; then
+    needs_i386=1
+    zmt_i686_emulate || exit 1
+  fi
+fi
+
 if [ -z "${DISPLAY:-}" ]; then
   echo "wine-run: no X display; run the tests under xvfb-run (see README)" >&2
   exit 1
@@ -21,15 +39,29 @@ init_prefix() {
   mkdir -p "$(dirname "$prefix")"
   exec 9>"$prefix.lock"
   flock 9
-  if [ ! -f "$prefix/.zmt-ready" ]; then
+  local stamp="$prefix/.zmt-ready"
+  # A prefix made where no 32-bit program could run has no 32-bit side; it is made again when a
+  # 32-bit program needs one.
+  if [ ! -f "$stamp" ] || { [ $needs_i386 = 1 ] && grep -qx no-i386 "$stamp"; }; then
     rm -rf "$prefix"
-    wineboot -i >/dev/null 2>&1
-    # Let Wine draw caption and frame itself, so that screenshots show real dialogs without a
-    # window manager on the X server.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+    local log="$prefix.init.log" status=0 side=""
+    "${wine[@]}" wineboot -i </dev/null >"$log" 2>&1 || status=$?
+    if [ $status = 0 ]; then
+      # Let Wine draw caption and frame itself, so that screenshots show real dialogs without a
+      # window manager on the X server.
+      "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+      "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+    fi
     wineserver -w
-    touch "$prefix/.zmt-ready"
+    if [ $status != 0 ] || [ ! -f "$prefix/system.reg" ]; then
+      echo "wine-run: cannot initialise the Wine prefix $prefix with ${wine[*]} (exit $status)" >&2
+      zmt_i686_describe >&2
+      echo "wineboot's output ($log):" >&2
+      tail -n 40 "$log" >&2
+      exit 1
+    fi
+    zmt_i686_run_probe '\x00' || side=no-i386
+    echo "$side" >"$stamp"
   fi
   # Wine 8 as Debian ships it looks for its own fonts (Tahoma among them) under a data path that
   # it does not normalise, and misses them; the prefix's Fonts folder is always searched.
@@ -50,7 +82,7 @@ start_server() {
     wineserver -w >/dev/null 2>&1 || true
   fi
   if wineserver -p120 </dev/null >/dev/null 2>&1; then
-    wine wineboot </dev/null >/dev/null 2>&1 || true
+    "${wine[@]}" wineboot </dev/null >/dev/null 2>&1 || true
   fi
   echo "$DISPLAY" >"$stamp"
 }
@@ -60,4 +92,4 @@ start_server
 if [ "${1:-}" = "--init" ]; then
   exit 0
 fi
-exec wine "$@"
+exec "${wine[@]}" "$@"
