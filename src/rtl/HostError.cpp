@@ -98,18 +98,28 @@ bool TakeHostError(HostError& error) {
 
 #endif
 
-void SetHostErrorFromCurrentException() noexcept {
+HostError DescribeCurrentException() noexcept {
   try {
-    throw;
-  } catch (const Exception& e) {
-    SetHostError(e.ClassName(), e.Message());
-  } catch (const std::bad_alloc&) {
-    SetHostError("EOutOfMemory", "Out of memory");
-  } catch (const std::exception& e) {
-    SetHostError("Exception", e.what());
+    try {
+      throw;
+    } catch (const Exception& e) {
+      return {e.ClassName(), e.Message()};
+    } catch (const std::bad_alloc&) {
+      return {"EOutOfMemory", "Out of memory"};
+    } catch (const std::exception& e) {
+      return {"Exception", e.what()};
+    } catch (...) {
+      return {"Exception", "Unexpected error"};
+    }
   } catch (...) {
-    SetHostError("Exception", "Unexpected error");
+    // Copying the texts ran out of memory.
+    return {};
   }
+}
+
+void SetHostErrorFromCurrentException() noexcept {
+  const HostError error = DescribeCurrentException();
+  SetHostError(error.Source, error.Message);
 }
 
 }  // namespace zmt

@@ -10,13 +10,15 @@ namespace zmt {
 void ClearHostError() noexcept;
 void SetHostError(std::string_view source, std::string_view message) noexcept;
 
-// Call only inside a catch block: records the exception in flight as the host error.
-void SetHostErrorFromCurrentException() noexcept;
-
 struct HostError {
   std::string Source;
   std::string Message;
 };
+
+// Call only inside a catch block: the error class and message of the exception in flight.
+HostError DescribeCurrentException() noexcept;
+// Call only inside a catch block: records the exception in flight as the host error.
+void SetHostErrorFromCurrentException() noexcept;
 
 // Reads and clears the thread's error object; false when there is none.
 bool TakeHostError(HostError& error);

@@ -32,5 +32,9 @@ ZMT_DECLARE_EXCEPTION(EConvertError, Exception);
 ZMT_DECLARE_EXCEPTION(EArgumentError, Exception);
 // A failing Windows call whose failure the caller must hear about.
 ZMT_DECLARE_EXCEPTION(EOSError, Exception);
+// A failing COM call (ADO, OLE DB): the provider's own message, or the system's text for the code.
+ZMT_DECLARE_EXCEPTION(EOleException, Exception);
+// A registry value that cannot be read or written as its type.
+ZMT_DECLARE_EXCEPTION(ERegistryException, Exception);
 
 }  // namespace zmt

@@ -1,0 +1,21 @@
+// Text at the COM boundary: the ANSI code page's text to and from wide strings, and a message for
+// a failing result code.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+namespace zmt {
+
+std::wstring WideFromAnsi(const std::string& text);
+std::string AnsiFromWide(const wchar_t* text, size_t size);
+
+// The system's text for the code (or the ADO wording where the system has none), then the code in
+// hex: "Invalid class string (0x800401F3)". Never empty.
+std::string OleErrorText(HRESULT code);
+
+}  // namespace zmt
+#endif
