@@ -33,6 +33,12 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
   set(CMAKE_CROSSCOMPILING_EMULATOR "${ZMT_WINE_RUN};${ZMT_WINEPREFIX}")
   # The i686 build's Wine entries pass a gate: where the machine runs 32-bit programs only under
   # emulation, the smoke entries run and the others report ctest's skip code with the reason.
+  # The database suites reach a SQLite file through the OLE DB provider for ODBC, which Wine hands
+  # to the machine's unixODBC: a data source "localhost" of the build's own, found through ODBCINI.
+  set(ZMT_ODBC_DIR "${CMAKE_BINARY_DIR}/odbc")
+  file(WRITE "${ZMT_ODBC_DIR}/odbc.ini"
+       "[localhost]\nDescription=POS database of the test bench\nDriver=SQLite3\n"
+       "Database=${ZMT_ODBC_DIR}/pos.db\nTimeout=2000\n")
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(ZMT_I686_GATE bash ${CMAKE_SOURCE_DIR}/scripts/i686.sh gate)
   endif()
@@ -58,7 +64,8 @@ function(zmt_add_wine_entry name)
   endif()
   add_test(NAME ${name} COMMAND ${gate} ${ARG_COMMAND})
   set_tests_properties(${name} PROPERTIES ${fixture} wineprefix LABELS wine
-                       TIMEOUT ${ARG_TIMEOUT} SKIP_RETURN_CODE 77)
+                       TIMEOUT ${ARG_TIMEOUT} SKIP_RETURN_CODE 77
+                       ENVIRONMENT "ODBCINI=${ZMT_ODBC_DIR}/odbc.ini")
 endfunction()
 
 # zmt_native_test(<name> SOURCES ... LIBS ...): a GoogleTest suite of the portable core.
