@@ -1,0 +1,103 @@
+// The settings of one named database connection of one application: the connection string the
+// operator chose and whether the last attempt to connect failed, kept in the registry under
+// HKEY_LOCAL_MACHINE\Software\<company>\<application>; the default string built from a record
+// of defaults; the prompts when no string is stored or the last attempt failed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "clsCustomConnection.h"
+#include "clsRegistry.h"
+
+namespace zmt {
+
+enum TProviderKind : uint8_t { pkSqlServer = 0, pkFoxProDbf = 1, pkAccessMdb = 2, pkOther = 3 };
+
+struct TConnectionDefaults {
+  TProviderKind ProviderKind = pkSqlServer;
+  std::string UserID;
+  std::string Password;
+  std::string InitialCatalog;
+  std::string DataSource;
+  std::string Directory;
+  std::string DatabaseFile;
+};
+
+struct TRegistryName {
+  std::string Key;
+  std::string FailedValueName;
+  std::string ConnectionStringValueName;
+};
+
+enum TConnectionDefaultSet : uint8_t { cdPosMsde = 0, cdLocalSqlServer = 1, cdDbfFolder = 2 };
+
+// The server that the POS database is offered on at first use, and the catalog of a local SQL
+// Server.
+constexpr char kDefaultServerAddress[] = "localhost";
+constexpr char kDefaultCatalogName[] = "quro";
+
+// What the settings reach outside themselves: the registry, the operator and the connection
+// dialog. The module's own reaches Windows; the portable tests give a scripted one.
+class TConnectionEnvironment {
+ public:
+  virtual ~TConnectionEnvironment() = default;
+  // A new handle on the registry for one operation.
+  virtual std::unique_ptr<TRegistryBackend> CreateRegistry() = 0;
+  // An information message with OK alone; the answer is not looked at.
+  virtual void ShowMessage(const std::string& Text) = 0;
+  // The connection-string dialog: the edited string, or Start unchanged on cancel.
+  virtual std::string PromptConnectionString(const std::string& Start) = 0;
+};
+
+// Reaches the Windows registry, TimedMessageDlg and the data-link dialog.
+TConnectionEnvironment& WindowsConnectionEnvironment();
+
+class TKVAdoConnection {
+ public:
+  // Uses the Windows environment.
+  TKVAdoConnection();
+  explicit TKVAdoConnection(TConnectionEnvironment& Environment);
+  virtual ~TKVAdoConnection() = default;
+  TKVAdoConnection(const TKVAdoConnection&) = delete;
+  TKVAdoConnection& operator=(const TKVAdoConnection&) = delete;
+
+  TRegistryName RegistryName;
+  std::string CurrentConnectionString;
+  std::string ConnectionName;
+  std::string ApplicationName;
+  TConnectionDefaults Defaults;
+  std::string CompanyName = "Tessinor";
+  TProviderKind ProviderKind = pkSqlServer;
+  bool NoRetryPrompt = false;
+
+  void SetApplicationName(const std::string& Name);
+  void BuildValueNames();
+  void BuildConnectionString(const TConnectionDefaults& NewDefaults);
+
+  // Opens Connection with the stored string and records the outcome; gives true or raises the
+  // error that stopped it, after recording the failure.
+  virtual bool Connect(TCustomConnection& Connection);
+  // Builds the current string from a built-in set, then Connect. Raises "No connection defaults
+  // specified" for an unknown set, changing nothing.
+  virtual bool ConnectWithDefaults(TCustomConnection& Connection, uint8_t Set);
+
+  std::string GetStoredConnectionString();
+  void WriteConnectionString(const std::string& S);
+  void EditConnectionString();
+  bool LastConnectFailed();
+  void SetLastConnectFailed(bool Value);
+
+ private:
+  std::unique_ptr<TRegistry> OpenRegistry(bool& Opened);
+  TRegistry& OpenRegistryOrRaise(std::unique_ptr<TRegistry>& Registry);
+  std::string Brackets() const;
+
+  TConnectionEnvironment& environment_;
+};
+
+// The connection string that BuildConnectionString makes of Defaults.
+std::string ConnectionStringOf(const TConnectionDefaults& Defaults);
+
+}  // namespace zmt

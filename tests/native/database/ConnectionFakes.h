@@ -1,0 +1,102 @@
+// A scripted registry, operator and connection for the connection settings.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "clsKvAdoConnection.h"
+
+namespace zmt::testing {
+
+struct FakeRegistry {
+  std::map<std::string, std::map<std::string, std::pair<uint32_t, std::string>>> Keys;
+  bool DenyKey = false;
+  std::set<std::string> RefuseRead, RefuseWrite;
+  int Open = 0;  // handles open right now
+
+  void PutDword(const std::string& key, const std::string& name, uint32_t v) {
+    Keys[key][name] = {kRegDword, std::string(reinterpret_cast<const char*>(&v), 4)};
+  }
+  const std::pair<uint32_t, std::string>* Find(const std::string& key, const std::string& name) {
+    auto k = Keys.find(key);
+    if (k == Keys.end()) return nullptr;
+    auto v = k->second.find(name);
+    return v == k->second.end() ? nullptr : &v->second;
+  }
+};
+
+class FakeBackend : public TRegistryBackend {
+ public:
+  explicit FakeBackend(FakeRegistry& r) : r_(r) {}
+  ~FakeBackend() override { CloseKey(); }
+  bool OpenKey(const std::string& key) override {
+    if (r_.DenyKey) return false;
+    key_ = key;
+    r_.Keys[key];
+    ++r_.Open;
+    return true;
+  }
+  void CloseKey() noexcept override {
+    if (!key_.empty()) --r_.Open;
+    key_.clear();
+  }
+  TQuery QueryValue(const std::string& name, uint32_t& type, std::string& data) override {
+    if (r_.RefuseRead.count(name)) return TQuery::Refused;
+    const auto* v = r_.Find(key_, name);
+    if (v == nullptr) return TQuery::Missing;
+    type = v->first;
+    data = v->second;
+    return TQuery::Found;
+  }
+  bool SetValue(const std::string& name, uint32_t type, const std::string& data) override {
+    if (r_.RefuseWrite.count(name)) return false;
+    r_.Keys[key_][name] = {type, data};
+    return true;
+  }
+
+ private:
+  FakeRegistry& r_;
+  std::string key_;
+};
+
+struct FakeEnvironment : TConnectionEnvironment {
+  FakeRegistry Registry;
+  std::vector<std::string> Messages, PromptStarts;
+  bool Confirm = false;  // the dialog's OK, giving Edited
+  std::string Edited;
+
+  std::unique_ptr<TRegistryBackend> CreateRegistry() override {
+    return std::make_unique<FakeBackend>(Registry);
+  }
+  void ShowMessage(const std::string& text) override { Messages.push_back(text); }
+  std::string PromptConnectionString(const std::string& start) override {
+    PromptStarts.push_back(start);
+    return Confirm ? Edited : start;
+  }
+};
+
+struct FakeConnection : TCustomConnection {
+  bool IsOpen = false;
+  std::string Text, OpenedWith, Reported, OpenError;
+  int Closes = 0;
+  bool Prompt = true;
+
+  bool Connected() const override { return IsOpen; }
+  void Close() override {
+    ++Closes;
+    IsOpen = false;
+  }
+  std::string AnsiConnectionString() const override { return IsOpen ? Reported : Text; }
+  void SetAnsiConnectionString(const std::string& v) override { Text = v; }
+  void SetLoginPrompt(bool v) override { Prompt = v; }
+  void Open() override {
+    if (!OpenError.empty()) throw Exception(OpenError);
+    OpenedWith = Text;
+    IsOpen = true;
+  }
+};
+
+}  // namespace zmt::testing

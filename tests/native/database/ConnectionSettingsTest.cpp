@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include "ConnectionFakes.h"
+#include "modConnectionText.h"
+
+namespace zmt {
+namespace {
+
+using testing::FakeConnection;
+using testing::FakeEnvironment;
+
+constexpr char kKey[] = "Software\\Tessinor\\Quro";
+constexpr char kFirst[] = "Use the following window to specify a connection string for [Quro:Msde]";
+constexpr char kVerify[] =
+    "The last attempt to connect to [Quro:Msde] failed\r\rUse the next window to verify the "
+    "connection settings are correct";
+
+TEST(ConnectionString, EveryKindByteForByte) {
+  const struct {
+    uint8_t Kind;
+    TConnectionDefaults Defaults;
+    std::string Expected;
+  } cases[] = {
+      {0,
+       {pkSqlServer, "u", "", "c", "s", "", ""},
+       "Provider=SQLOLEDB.1;Persist Security Info=True;User ID=u;Password=;Initial Catalog=c;"
+       "Data Source=s;"},
+      {1,
+       {pkFoxProDbf, "", "", "", "", "c:\\kv", ""},
+       "Provider=MSDASQL.1;Persist Security Info=True;User ID=;Password=;Initial Catalog=;"
+       "Data Source=;Extended Properties=\"Driver={Microsoft Visual FoxPro Driver};SourceDB=c:\\kv;"
+       "SourceType=DBF;Exclusive=No;BackgroundFetch=Yes;Collate=Machine;Null=No;Deleted=Yes;\""},
+      {2,
+       {pkAccessMdb, "", "", "", "", "d", "f"},
+       "Provider=MSDASQL.1;Persist Security Info=True;User ID=;Password=;Initial Catalog=;"
+       "Data Source=;DRIVER=Microsoft Access Driver (*.mdb);UID=admin;UserCommitSync=Yes;"
+       "Threads=3;SafeTransactions=0;PageTimeout=5;MaxScanRows=8;MaxBufferSize=2048;"
+       "FIL=MS Access;DriverId=25;DefaultDir=d;DBQ=f;"},
+      {3,
+       {pkOther, "a", "p w", "b", "c", "d", "e"},
+       "Provider=;Persist Security Info=True;User ID=a;Password=p w;Initial Catalog=b;"
+       "Data Source=c;"},
+      {200,
+       {static_cast<TProviderKind>(200), "", "", "", "", "", ""},
+       "Provider=;Persist Security Info=True;User ID=;Password=;Initial Catalog=;Data Source=;"},
+  };
+  for (const auto& c : cases) {
+    FakeEnvironment env;
+    TKVAdoConnection settings(env);
+    settings.BuildConnectionString(c.Defaults);
+    EXPECT_EQ(settings.CurrentConnectionString, c.Expected) << int(c.Kind);
+    EXPECT_EQ(settings.Defaults.DatabaseFile, c.Defaults.DatabaseFile);
+  }
+}
+
+class ConnectionSettings : public ::testing::Test {
+ protected:
+  ConnectionSettings() : settings(env) {
+    settings.BuildConnectionString({pkSqlServer, "quro", "vqk", "zqSql", "srv", "", ""});
+    settings.SetApplicationName("Quro");
+    settings.ConnectionName = "Msde";
+  }
+  void Store(const std::string& s) {
+    env.Registry.Keys[kKey]["Msde-ConnectionString"] = {kRegSz, s + '\0'};
+  }
+  const std::string* Stored(const std::string& name) {
+    const auto* v = env.Registry.Find(kKey, name);
+    return v ? &v->second : nullptr;
+  }
+  uint32_t Flag() {
+    const auto* v = env.Registry.Find(kKey, "Msde-Failed");
+    EXPECT_TRUE(v && v->first == kRegDword && v->second.size() == 4);
+    uint32_t f = 99;
+    if (v && v->second.size() == 4) memcpy(&f, v->second.data(), 4);
+    return f;
+  }
+
+  FakeEnvironment env;
+  TKVAdoConnection settings;
+  FakeConnection con;
+};
+
+TEST_F(ConnectionSettings, RegistryStateDecidesThePrompts) {
+  const struct {
+    bool Stored;
+    int Flag;  // -1: missing
+    bool NoRetry;
+    std::vector<std::string> Messages;
+    std::vector<std::string> Starts;
+  } rows[] = {
+      {false, 1, false, {kFirst}, {"built"}},
+      {true, 7, false, {kVerify}, {"stored"}},
+      {true, 1, true, {}, {}},
+      {true, 0, false, {}, {}},
+      {true, -1, false, {}, {}},
+  };
+  for (const auto& row : rows) {
+    env = FakeEnvironment{};
+    env.Confirm = true;
+    env.Edited = "edited";
+    settings.CurrentConnectionString = "built";
+    settings.NoRetryPrompt = row.NoRetry;
+    if (row.Stored) Store("stored");
+    if (row.Flag >= 0) env.Registry.PutDword(kKey, "Msde-Failed", uint32_t(row.Flag));
+    const std::string got = settings.GetStoredConnectionString();
+    EXPECT_EQ(env.Messages, row.Messages);
+    EXPECT_EQ(env.PromptStarts, row.Starts);
+    EXPECT_EQ(got, row.Starts.empty() ? "stored" : "edited");
+    EXPECT_EQ(env.Registry.Open, 0) << "every handle closed";
+  }
+}
+
+TEST_F(ConnectionSettings, CancelledFirstPromptStoresTheBuiltString) {
+  const std::string built = settings.CurrentConnectionString;
+  EXPECT_EQ(settings.GetStoredConnectionString(), built);
+  EXPECT_EQ(*Stored("Msde-ConnectionString"), built + '\0');
+}
+
+TEST_F(ConnectionSettings, ConnectMovesTheFlagAndReadsTheProviderBack) {
+  const std::pair<std::string, TProviderKind> reported[] = {
+      {"Provider=sqloledb.1;x", pkSqlServer},
+      {"Provider=MSDASQL.1;DSN=a", pkFoxProDbf},
+      {"Provider=Other;", pkOther},
+  };
+  for (const auto& [text, kind] : reported) {
+    Store("Provider=MSDASQL.1;Data Source=a");
+    env.Registry.PutDword(kKey, "Msde-Failed", 1);
+    settings.NoRetryPrompt = true;
+    con.IsOpen = true;  // an open connection is closed and opened with the stored string
+    con.Text = "old";
+    con.Reported = text;
+    EXPECT_TRUE(settings.Connect(con));
+    EXPECT_EQ(con.OpenedWith, "Provider=MSDASQL.1;Data Source=a");
+    EXPECT_FALSE(con.Prompt);
+    EXPECT_EQ(Flag(), 0u);
+    EXPECT_EQ(settings.ProviderKind, kind);
+  }
+}
+
+TEST_F(ConnectionSettings, FailuresSetTheFlagAndRaiseTheirOwnMessage) {
+  const struct {
+    const char* Name;
+    std::function<void(FakeEnvironment&, FakeConnection&)> Arrange;
+    std::string Message;
+    bool FlagSet;
+  } cases[] = {
+      {"provider refuses", [](auto&, auto& c) { c.OpenError = "Unspecified error (0x80004005)"; },
+       "Unspecified error (0x80004005)", true},
+      {"key cannot be opened", [](auto& e, auto&) { e.Registry.DenyKey = true; },
+       "Failed to open the registry key \\Software\\Tessinor\\Quro", false},
+      {"flag of the wrong type",
+       [](auto& e, auto&) {
+         e.Registry.Keys[kKey]["Msde-ConnectionString"] = {kRegSz, "s"};
+         e.Registry.Keys[kKey]["Msde-Failed"] = {kRegSz, "1"};
+       },
+       "Invalid data type for 'Msde-Failed'", true},
+      {"string of the wrong type",
+       [](auto& e, auto&) {
+         e.Registry.Keys[kKey]["Msde-ConnectionString"] = {kRegBinary, "s"};
+       },
+       "Invalid data type for 'Msde-ConnectionString'", true},
+      {"string unreadable",
+       [](auto& e, auto&) {
+         e.Registry.Keys[kKey]["Msde-ConnectionString"] = {kRegSz, "s"};
+         e.Registry.RefuseRead.insert("Msde-ConnectionString");
+       },
+       "Failed to get data for 'Msde-ConnectionString'", true},
+      {"flag unwritable after a good open",
+       [](auto& e, auto&) {
+         e.Registry.Keys[kKey]["Msde-ConnectionString"] = {kRegSz, "s"};
+         e.Registry.RefuseWrite.insert("Msde-Failed");
+       },
+       "Failed to set data for 'Msde-Failed'", false},
+  };
+  for (const auto& c : cases) {
+    env = FakeEnvironment{};
+    con = FakeConnection{};
+    c.Arrange(env, con);
+    try {
+      settings.Connect(con);
+      ADD_FAILURE() << c.Name << ": no error";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), c.Message) << c.Name;
+    }
+    if (c.FlagSet) EXPECT_EQ(Flag(), 1u) << c.Name;
+    EXPECT_EQ(env.Registry.Open, 0) << c.Name;
+  }
+  EXPECT_TRUE(con.IsOpen) << "a good open stays open when only the flag cannot be written";
+}
+
+TEST_F(ConnectionSettings, ConnectWithDefaultsBuildsItsSetOrRefuses) {
+  settings.NoRetryPrompt = true;
+  Store("s");
+  EXPECT_TRUE(settings.ConnectWithDefaults(con, cdLocalSqlServer));
+  EXPECT_EQ(settings.CurrentConnectionString,
+            "Provider=SQLOLEDB.1;Persist Security Info=True;User ID=sa;Password=;"
+            "Initial Catalog=quro;Data Source=127.0.0.1;");
+  EXPECT_TRUE(settings.ConnectWithDefaults(con, cdDbfFolder));
+  EXPECT_EQ(settings.Defaults.Directory, "c:\\kv");
+  EXPECT_EQ(settings.Defaults.ProviderKind, pkFoxProDbf);
+
+  settings.SetApplicationName("Other");
+  settings.ConnectionName = "Pos";
+  env.Registry.Keys["Software\\Tessinor\\Quro"]["Msde-ConnectionString"] = {kRegSz, "s"};
+  EXPECT_TRUE(settings.ConnectWithDefaults(con, cdPosMsde));
+  EXPECT_EQ(settings.RegistryName.Key, "\\Software\\Tessinor\\Quro");
+  EXPECT_EQ(settings.RegistryName.FailedValueName, "Msde-Failed");
+  EXPECT_EQ(settings.CurrentConnectionString,
+            "Provider=SQLOLEDB.1;Persist Security Info=True;User ID=quro;Password=;"
+            "Initial Catalog=zqSql;Data Source=localhost;");
+
+  const std::string before = settings.CurrentConnectionString;
+  try {
+    settings.ConnectWithDefaults(con, 3);
+    ADD_FAILURE() << "set 3 accepted";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "No connection defaults specified");
+  }
+  EXPECT_EQ(settings.CurrentConnectionString, before);
+}
+
+TEST(ConnectionText, PasswordsAreMaskedAndNothingElse) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Provider=SQLOLEDB.1;User ID=quro;Password=vqk;Data Source=s;",
+       "Provider=SQLOLEDB.1;User ID=quro;Password=***;Data Source=s;"},
+      {"password=;pwd = x y ;PassWord=\"a;b\";PWD={c;d}}e};X=1",
+       "password=;pwd = ***;PassWord=***;PWD=***;X=1"},
+      {"Extended Properties=\"DSN=a;PWD=secret;UID=u\";Password=p",
+       "Extended Properties=\"DSN=a;PWD=***;UID=u\";Password=***"},
+      {"Extended Properties='Pwd=s'", "Extended Properties='Pwd=***'"},
+      {"no keys; at all;", "no keys; at all;"},
+      {"Password=\"unclosed;rest", "Password=***"},
+      {"Passwords=x;MyPwd=y", "Passwords=x;MyPwd=y"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(MaskConnectionPasswords(in), out) << in;
+  EXPECT_EQ(ConnectFailureReason("E", "Password=vqk;"), "E\rConnection String: Password=***;");
+}
+
+}  // namespace
+}  // namespace zmt
