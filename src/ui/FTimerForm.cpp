@@ -59,20 +59,6 @@ bool FileExists(const std::string& name) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-void SetComponentName(HWND hwnd, const std::string& name) {
-  const ATOM atom = GlobalAddAtomA(name.c_str());
-  if (atom == 0) return;  // the fixed control IDs still identify the control
-  if (!SetPropA(hwnd, kComponentNameProperty, reinterpret_cast<HANDLE>(UINT_PTR{atom}))) {
-    GlobalDeleteAtom(atom);
-  }
-}
-
-void ReleaseComponentName(HWND hwnd) {
-  const auto atom =
-      static_cast<ATOM>(reinterpret_cast<UINT_PTR>(RemovePropA(hwnd, kComponentNameProperty)));
-  if (atom != 0) GlobalDeleteAtom(atom);
-}
-
 BOOL CALLBACK ReleaseChildName(HWND hwnd, LPARAM) {
   ReleaseComponentName(hwnd);
   return TRUE;
@@ -114,6 +100,25 @@ void ReplaceObject(HGDIOBJ& slot, HGDIOBJ object) {
 }  // namespace
 
 // ---- helpers shared by the module's dialogs ----------------------------------------------
+
+void SetComponentName(HWND hwnd, const std::string& name) {
+  const ATOM atom = GlobalAddAtomA(name.c_str());
+  if (atom == 0) return;  // the fixed control IDs still identify the control
+  if (!SetPropA(hwnd, kComponentNameProperty, reinterpret_cast<HANDLE>(UINT_PTR{atom}))) {
+    GlobalDeleteAtom(atom);
+  }
+}
+
+void ReleaseComponentName(HWND hwnd) {
+  const auto atom =
+      static_cast<ATOM>(reinterpret_cast<UINT_PTR>(RemovePropA(hwnd, kComponentNameProperty)));
+  if (atom != 0) GlobalDeleteAtom(atom);
+}
+
+void ReleaseComponentNames(HWND window) {
+  ReleaseComponentName(window);
+  EnumChildWindows(window, ReleaseChildName, 0);
+}
 
 std::string ApplicationTitle() {
   std::string path(MAX_PATH, '\0');
@@ -430,8 +435,7 @@ void TfrmTimerForm::DrawLabel(const DRAWITEMSTRUCT& item) const {
 }
 
 void TfrmTimerForm::ReleaseNames() {
-  ReleaseComponentName(handle_);
-  EnumChildWindows(handle_, ReleaseChildName, 0);
+  ReleaseComponentNames(handle_);
 }
 
 TModalResult TfrmTimerForm::ShowModal() {

@@ -181,6 +181,12 @@ TLabel& CreateMessageLabel(TfrmTimerForm& Form, const std::string& Msg);
 int32_t MaxLineWidth(const std::string& Text, const TFont& Font);
 
 // Helpers of the Windows layer that other dialogs of the module can share.
+// The component name as a global atom in the window property kComponentNameProperty; a window
+// whose atom cannot be made keeps only its control ID.
+void SetComponentName(HWND hwnd, const std::string& name);
+void ReleaseComponentName(HWND hwnd);
+// The names of a window and of all its child windows, released before the window is destroyed.
+void ReleaseComponentNames(HWND window);
 std::string ApplicationTitle();
 COLORREF ColorToRGB(TColor color);
 // A GDI font of the given face, points (at the screen's pixels per inch) and style; the caller
