@@ -503,6 +503,71 @@ ModalRun RunModal(const std::function<int64_t()>& show, const std::function<void
   return run;
 }
 
+SequenceRun RunModalSequence(const std::function<int64_t()>& show, const std::vector<Step>& steps,
+                             Milliseconds timeout) {
+  SequenceRun run;
+  const DWORD threadId = GetCurrentThreadId();
+  std::atomic<bool> showDone{false};
+  auto giveUp = [&] {
+    run.TimedOut = true;
+    PostThreadMessageA(threadId, WM_QUIT, 0, 0);
+  };
+  std::thread watcher([&] {
+    for (const Step& step : steps) {
+      const auto start = Clock::now();
+      HWND dialog = nullptr;
+      while (dialog == nullptr && !showDone && Clock::now() - start < timeout) {
+        dialog = FindWindowOfClass(step.ClassName, threadId);
+        if (dialog == nullptr) std::this_thread::sleep_for(kPoll);
+      }
+      if (dialog == nullptr) {
+        if (!showDone) giveUp();
+        return;
+      }
+      Sync(dialog);
+      run.Seen.push_back(ReadDialog(dialog));
+      Dialog driver(dialog);
+      try {
+        if (step.Script) step.Script(driver);
+      } catch (const std::exception& error) {
+        run.ScriptError = error.what();
+      }
+      if (!automation::WaitUntilClosed(dialog, timeout)) {
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        giveUp();
+        return;
+      }
+    }
+    // The module's own dialogs and the system's are watched for even when no step names them.
+    std::vector<std::string> watched = {"TfrmTimerForm", "#32770"};
+    for (const Step& step : steps) watched.push_back(step.ClassName);
+    while (!showDone) {
+      for (const std::string& className : watched) {
+        if (HWND extra = FindWindowOfClass(className, threadId)) {
+          Sync(extra);
+          run.Unexpected.push_back(ReadDialog(extra));
+          PostMessageA(extra, WM_CLOSE, 0, 0);
+          automation::WaitUntilClosed(extra, Milliseconds(3000));
+        }
+      }
+      std::this_thread::sleep_for(kPoll);
+    }
+  });
+  try {
+    run.Result = show();
+  } catch (...) {
+    showDone = true;
+    watcher.join();
+    throw;
+  }
+  showDone = true;
+  watcher.join();
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  return run;
+}
+
 std::vector<std::string> TextsOf(const ModalRun& run, const std::string& name) {
   std::vector<std::string> texts;
   for (const TextChange& change : run.Texts) {

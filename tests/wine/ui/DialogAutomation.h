@@ -170,6 +170,27 @@ struct ModalRun {
 ModalRun RunModal(const std::function<int64_t()>& show, const std::function<void(Dialog&)>& script,
                   const RunOptions& options = {});
 
+// One dialog expected in a sequence: its window class and what to do with it.
+struct Step {
+  std::string ClassName;
+  std::function<void(Dialog&)> Script;
+};
+
+struct SequenceRun {
+  int64_t Result = 0;
+  std::vector<DialogInfo> Seen;        // each step's dialog as first seen, in order
+  std::vector<DialogInfo> Unexpected;  // dialogs that came after the last step
+  bool TimedOut = false;               // a step's dialog did not appear or did not close
+  std::string ScriptError;
+};
+
+// Runs show() on the calling thread while a second thread meets the steps' dialogs one after the
+// other. Dialogs that appear after the last step (of the steps' classes, the module's message
+// dialog or the system's dialog class) are closed and recorded;
+// a step that times out ends show()'s loops, so the run never hangs.
+SequenceRun RunModalSequence(const std::function<int64_t()>& show, const std::vector<Step>& steps,
+                             Milliseconds timeout = Milliseconds(20000));
+
 // The component names and texts recorded for one control, in order.
 std::vector<std::string> TextsOf(const ModalRun& run, const std::string& name);
 

@@ -1,0 +1,34 @@
+// The Windows side of the connection settings: the real registry, the module's message dialog and
+// the connection-string dialog.
+#include "FTimerForm.h"
+#include "clsKvAdoConnection.h"
+#include "clsRegistryWin32.h"
+#include "modDataLink.h"
+
+namespace zmt {
+
+namespace {
+
+class TWindowsConnectionEnvironment : public TConnectionEnvironment {
+ public:
+  std::unique_ptr<TRegistryBackend> CreateRegistry() override {
+    return std::make_unique<TWindowsRegistryBackend>();
+  }
+  void ShowMessage(const std::string& Text) override {
+    TimedMessageDlg(Text, dtInformation, ButtonSet({btOK}), "", 0, 0, clBtnFace);
+  }
+  std::string PromptConnectionString(const std::string& Start) override {
+    return zmt::PromptConnectionString(Start);
+  }
+};
+
+}  // namespace
+
+TConnectionEnvironment& WindowsConnectionEnvironment() {
+  static TWindowsConnectionEnvironment environment;
+  return environment;
+}
+
+TKVAdoConnection::TKVAdoConnection() : TKVAdoConnection(WindowsConnectionEnvironment()) {}
+
+}  // namespace zmt
