@@ -14,6 +14,7 @@ ZMT_PRESETS=$presets xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     prefix=$PWD/build/$preset/wineprefix
     for bench in build/$preset/bin/*bench*.exe; do
       echo "== $preset $(basename "$bench")"
+      export ODBCINI=$PWD/build/$preset/odbc/odbc.ini
       scripts/wine-run.sh "$prefix" "$bench"
     done
     WINEPREFIX=$prefix wineserver -k 2>/dev/null || true

@@ -1,0 +1,79 @@
+// Connect through the stored settings against a plain ADO open of the same string: medians and
+// their ratio (the registry work should cost next to nothing), then the process's private bytes
+// and handles over many connect/close cycles.
+//
+//   connect_bench [cycles]     (default 1000; needs ODBCINI naming the build's data source)
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "ProcessFigures.h"
+#include "clsAdoComponents.h"
+#include "clsKvAdoConnection.h"
+
+namespace {
+
+constexpr char kSqlite[] =
+    "Provider=MSDASQL.1;Persist Security Info=True;User ID=;Password=;Data Source=localhost;";
+
+double Now() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return 1e6 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int cycles = argc > 1 ? std::max(100, std::atoi(argv[1])) : 1000;
+  try {
+    zmt::TKVAdoConnection settings;
+    settings.SetApplicationName("QuroBench");
+    settings.ConnectionName = "Msde";
+    settings.WriteConnectionString(kSqlite);
+    settings.SetLastConnectFailed(false);
+    zmt::TADOConnection viaSettings;
+    zmt::TADOConnection plain;
+
+    std::vector<double> connect, open;
+    for (int i = 0; i < 201; ++i) {
+      double start = Now();
+      settings.Connect(viaSettings);
+      connect.push_back(Now() - start);
+      viaSettings.Close();
+      start = Now();
+      plain.SetAnsiConnectionString(kSqlite);
+      plain.Open();
+      open.push_back(Now() - start);
+      plain.Close();
+    }
+    const double connectMedian = Median(connect), openMedian = Median(open);
+    std::printf("connect-median-us: %.1f\n", connectMedian);
+    std::printf("plain-open-median-us: %.1f\n", openMedian);
+    std::printf("ratio: %.3f\n", connectMedian / openMedian);
+
+    Sample at100;
+    for (int i = 1; i <= cycles; ++i) {
+      settings.Connect(viaSettings);
+      viaSettings.Close();
+      if (i == 100) at100 = Measure();
+    }
+    std::printf("cycles: %d\n", cycles);
+    PrintGrowth(at100, Measure());
+    return 0;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "connect_bench: %s\n", error.what());
+    return 1;
+  }
+}
