@@ -35,8 +35,7 @@ void TRegistry::CloseKey() noexcept {
 
 bool TRegistry::ValueExists(const std::string& Name) {
   uint32_t type = 0;
-  std::string data;
-  return backend_->QueryValue(Name, type, data) != TRegistryBackend::TQuery::Missing;
+  return backend_->QueryType(Name, type) != TRegistryBackend::TQuery::Missing;
 }
 
 std::string TRegistry::ReadString(const std::string& Name) {

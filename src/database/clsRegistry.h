@@ -26,6 +26,8 @@ class TRegistryBackend {
   virtual void CloseKey() noexcept = 0;
   // The value's type and its bytes, whatever their size.
   virtual TQuery QueryValue(const std::string& Name, uint32_t& Type, std::string& Data) = 0;
+  // Whether the value exists, without reading it.
+  virtual TQuery QueryType(const std::string& Name, uint32_t& Type) = 0;
   virtual bool SetValue(const std::string& Name, uint32_t Type, const std::string& Data) = 0;
 };
 

@@ -13,27 +13,49 @@ void TWindowsRegistryBackend::CloseKey() noexcept {
   key_.Reset();
 }
 
+namespace {
+
+// Every registry call is a round trip to the registry's keeper (the kernel, or Wine's server): a
+// first read into a buffer this large answers most values in one call.
+constexpr DWORD kFirstReadSize = 1024;
+
+TRegistryBackend::TQuery Outcome(LONG status) {
+  return status == ERROR_FILE_NOT_FOUND ? TRegistryBackend::TQuery::Missing
+                                        : TRegistryBackend::TQuery::Refused;
+}
+
+}  // namespace
+
 TRegistryBackend::TQuery TWindowsRegistryBackend::QueryValue(const std::string& Name,
                                                              uint32_t& Type, std::string& Data) {
   if (!key_) return TQuery::Refused;
-  DWORD type = 0;
-  DWORD size = 0;
-  LONG status = RegQueryValueExA(key_.Get(), Name.c_str(), nullptr, &type, nullptr, &size);
-  // Another writer may grow the value between the two calls: ask again with the new size.
-  for (int attempt = 0; status == ERROR_SUCCESS || status == ERROR_MORE_DATA; ++attempt) {
-    if (attempt == 8) return TQuery::Refused;
+  DWORD size = kFirstReadSize;
+  // Another writer may grow the value between two calls: ask again with the new size.
+  for (int attempt = 0; attempt < 8; ++attempt) {
     Data.assign(size, '\0');
+    DWORD type = 0;
     DWORD got = size;
-    status = RegQueryValueExA(key_.Get(), Name.c_str(), nullptr, &type,
-                              reinterpret_cast<BYTE*>(Data.data()), &got);
+    const LONG status = RegQueryValueExA(key_.Get(), Name.c_str(), nullptr, &type,
+                                         reinterpret_cast<BYTE*>(Data.data()), &got);
     if (status == ERROR_SUCCESS) {
       Data.resize(got);
       Type = type;
       return TQuery::Found;
     }
+    if (status != ERROR_MORE_DATA) return Outcome(status);
     size = got;
   }
-  return status == ERROR_FILE_NOT_FOUND ? TQuery::Missing : TQuery::Refused;
+  return TQuery::Refused;
+}
+
+TRegistryBackend::TQuery TWindowsRegistryBackend::QueryType(const std::string& Name,
+                                                            uint32_t& Type) {
+  if (!key_) return TQuery::Refused;
+  DWORD type = 0;
+  const LONG status = RegQueryValueExA(key_.Get(), Name.c_str(), nullptr, &type, nullptr, nullptr);
+  if (status != ERROR_SUCCESS) return Outcome(status);
+  Type = type;
+  return TQuery::Found;
 }
 
 bool TWindowsRegistryBackend::SetValue(const std::string& Name, uint32_t Type,

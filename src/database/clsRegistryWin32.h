@@ -12,6 +12,7 @@ class TWindowsRegistryBackend : public TRegistryBackend {
   bool OpenKey(const std::string& Key) override;
   void CloseKey() noexcept override;
   TQuery QueryValue(const std::string& Name, uint32_t& Type, std::string& Data) override;
+  TQuery QueryType(const std::string& Name, uint32_t& Type) override;
   bool SetValue(const std::string& Name, uint32_t Type, const std::string& Data) override;
 
  private:

@@ -51,6 +51,10 @@ class FakeBackend : public TRegistryBackend {
     data = v->second;
     return TQuery::Found;
   }
+  TQuery QueryType(const std::string& name, uint32_t& type) override {
+    std::string ignored;
+    return QueryValue(name, type, ignored);
+  }
   bool SetValue(const std::string& name, uint32_t type, const std::string& data) override {
     if (r_.RefuseWrite.count(name)) return false;
     r_.Keys[key_][name] = {type, data};
