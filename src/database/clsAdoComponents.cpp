@@ -1,6 +1,6 @@
 #include "clsAdoComponents.h"
 
-#include "OleText.h"
+#include "WinText.h"
 #include "SysUtils.h"
 
 #include <cstdio>

@@ -5,7 +5,7 @@
 #include <msdasc.h>
 
 #include "FConnectionEditor.h"
-#include "OleText.h"
+#include "WinText.h"
 #include "SysUtils.h"
 #include "WinHandles.h"
 #include "clsAdoComponents.h"

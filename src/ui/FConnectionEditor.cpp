@@ -5,6 +5,7 @@
 
 #include "FTimerForm.h"
 #include "SysUtils.h"
+#include "WinText.h"
 #include "clsFormSettings.h"
 
 namespace zmt {
@@ -79,30 +80,6 @@ class TDialogTemplate {
   std::vector<WORD> words_;
   size_t countAt_ = 0;
 };
-
-std::string LastErrorText(const char* what) {
-  const DWORD code = GetLastError();
-  char* buffer = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string text = std::string(what) + " failed (error " + std::to_string(code) + ")";
-  if (length > 0 && buffer != nullptr) {
-    std::string reason(buffer, length);
-    while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n')) reason.pop_back();
-    text += ": " + reason;
-  }
-  if (buffer != nullptr) LocalFree(buffer);
-  return text;
-}
-
-HINSTANCE ModuleInstance() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCSTR>(&ModuleInstance), &module);
-  return module;
-}
 
 std::string WindowText(HWND hwnd) {
   const int length = GetWindowTextLengthA(hwnd);

@@ -1,5 +1,7 @@
 #include "FTimerForm.h"
 
+#include "WinText.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -13,33 +15,8 @@ constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLING
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT;
 constexpr UINT_PTR kTimerId = 1;
 
-std::string LastErrorText(const char* what) {
-  const DWORD code = GetLastError();
-  char* buffer = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string text = std::string(what) + " failed (error " + std::to_string(code) + ")";
-  if (length > 0 && buffer != nullptr) {
-    std::string reason(buffer, length);
-    while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n')) reason.pop_back();
-    text += ": " + reason;
-  }
-  if (buffer != nullptr) LocalFree(buffer);
-  return text;
-}
-
 [[noreturn]] void RaiseLastError(const char* what) {
   throw EOSError(LastErrorText(what));
-}
-
-// The module that holds this code: the plug-in DLL, or the executable that links it.
-HINSTANCE ModuleInstance() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCSTR>(&ModuleInstance), &module);
-  return module;
 }
 
 TScreenSize PrimaryScreenSize() {
@@ -218,6 +195,15 @@ std::string TButton::Caption() const {
 
 void TButton::SetCaption(const std::string& caption) const {
   SetWindowTextA(Handle, caption.c_str());
+}
+
+// The module that holds this code: the plug-in DLL, or the executable that links it.
+HINSTANCE ModuleInstance() {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCSTR>(&ModuleInstance), &module);
+  return module;
 }
 
 // ---- the form ----------------------------------------------------------------------------

@@ -181,6 +181,8 @@ TLabel& CreateMessageLabel(TfrmTimerForm& Form, const std::string& Msg);
 int32_t MaxLineWidth(const std::string& Text, const TFont& Font);
 
 // Helpers of the Windows layer that other dialogs of the module can share.
+// The module that holds this code: the plug-in DLL, or the executable that links it.
+HINSTANCE ModuleInstance();
 // The component name as a global atom in the window property kComponentNameProperty; a window
 // whose atom cannot be made keeps only its control ID.
 void SetComponentName(HWND hwnd, const std::string& name);

@@ -1,4 +1,4 @@
-#include "OleText.h"
+#include "WinText.h"
 
 #include <cstdio>
 
@@ -87,6 +87,22 @@ std::string OleErrorText(HRESULT code) {
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
   return message + " (" + hex + ")";
+}
+
+std::string LastErrorText(const char* what) {
+  const DWORD code = GetLastError();
+  char* buffer = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text = std::string(what) + " failed (error " + std::to_string(code) + ")";
+  if (length > 0 && buffer != nullptr) {
+    std::string reason(buffer, length);
+    while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n')) reason.pop_back();
+    text += ": " + reason;
+  }
+  if (buffer != nullptr) LocalFree(buffer);
+  return text;
 }
 
 }  // namespace zmt
