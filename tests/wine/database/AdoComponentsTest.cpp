@@ -15,21 +15,6 @@ using ::testing::HasSubstr;
 // The build's own data source (see ODBCINI in the test environment).
 const char kDsn[] = "Provider=MSDASQL.1;Persist Security Info=False;Data Source=localhost";
 
-TEST(AdoConnectionTest, OpensTheDataSourceClosesAndReopens) {
-  TADOConnection connection;
-  connection.SetAnsiConnectionString(kDsn);
-  EXPECT_FALSE(connection.Connected());
-  connection.Open();
-  EXPECT_TRUE(connection.Connected());
-  EXPECT_THAT(connection.ConnectionString(), HasSubstr(L"MSDASQL"));
-  EXPECT_THAT(connection.AnsiConnectionString(), HasSubstr("Data Source=localhost"));
-  connection.Close();
-  EXPECT_FALSE(connection.Connected());
-  connection.Close();
-  connection.Open();
-  EXPECT_TRUE(connection.Connected());
-}
-
 TEST(AdoConnectionTest, ProviderErrorsRaiseWithTheCodeBehindAText) {
   const struct {
     const char* connection_string;
