@@ -97,3 +97,41 @@ function(zmt_wine_test name)
   zmt_add_wine_entry(${name} ${entry_options}
     COMMAND ${ZMT_WINE_RUN} ${ZMT_WINEPREFIX} $<TARGET_FILE:${name}> --gtest_color=no)
 endfunction()
+
+# zmt_fuzzer(<name> <source> <library>): a libFuzzer target over a fuzz-instrumented library of the
+# portable core. The test suite replays its checked-in corpus (corpus/<name> beside the source);
+# `cmake --build --preset native --target fuzz` fuzzes every target for ZMT_FUZZ_SECONDS, keeping
+# what it finds in the build tree.
+# zmt_fuzz_library(<name> <sources>...): the portable sources of a unit again, with coverage
+# instrumentation for the fuzzers.
+function(zmt_fuzz_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC zmt_rtl)
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link)
+endfunction()
+
+set(ZMT_FUZZ_SECONDS 60 CACHE STRING "Seconds that the fuzz target gives each fuzzer")
+function(zmt_fuzzer name source library)
+  if(NOT TARGET fuzz)
+    add_custom_target(fuzz)
+  endif()
+  add_executable(${name} ${source})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${library})
+
+  set(corpus ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+  file(GLOB inputs CONFIGURE_DEPENDS ${corpus}/*)
+  add_test(NAME ${name}-corpus COMMAND ${name} ${inputs})
+  set_tests_properties(${name}-corpus PROPERTIES LABELS "native;fuzz")
+
+  set(found ${CMAKE_CURRENT_BINARY_DIR}/fuzz-corpus/${name})
+  add_custom_target(${name}-run
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${found}
+    COMMAND ${name} -max_total_time=${ZMT_FUZZ_SECONDS} -print_final_stats=1 ${found} ${corpus}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    DEPENDS ${name}
+    USES_TERMINAL VERBATIM)
+  add_dependencies(fuzz ${name}-run)
+endfunction()
