@@ -139,8 +139,11 @@ TFormLayout LayoutTimedMessageForm(TDialogType DlgType, TDialogButtons Buttons, 
   Buttons = static_cast<TDialogButtons>(Buttons & kKnownButtons);
 
   TFormLayout form;
-  const int count = CountButtons(Buttons) + (LogButton ? 1 : 0);
-  form.GroupWidth = count > 0 ? count * Settings.ButtonWidth + (count - 1) * kButtonGap : 0;
+  // A message of millions of lines saturates the label's height; the sums built on it saturate
+  // too, so that an oversized dialog is clipped by the screen instead of wrapping round.
+  const int64_t count = CountButtons(Buttons) + (LogButton ? 1 : 0);
+  form.GroupWidth =
+      count > 0 ? Saturate(count * Settings.ButtonWidth + (count - 1) * kButtonGap) : 0;
 
   form.Caption = DlgType == dtCustom ? ApplicationTitle : DialogTypeCaptions[type];
   form.IconId = DialogTypeIcons[type];
@@ -150,17 +153,19 @@ TFormLayout LayoutTimedMessageForm(TDialogType DlgType, TDialogButtons Buttons, 
   }
   form.Label = Label;
 
-  form.ClientWidth = std::max(form.IconSize + Label.Width + 10, form.GroupWidth) + 16;
-  form.ClientHeight = std::max(form.IconSize, Label.Height) + Settings.ButtonHeight + 26;
-  form.Width = form.ClientWidth + Frame.Width;
-  form.Height = form.ClientHeight + Frame.Height;
-  form.Left = Screen.Width / 2 - form.Width / 2;
-  form.Top = Screen.Height / 2 - form.Height / 2;
+  form.ClientWidth =
+      Saturate(std::max<int64_t>(int64_t{form.IconSize} + Label.Width + 10, form.GroupWidth) + 16);
+  form.ClientHeight =
+      Saturate(std::max(form.IconSize, Label.Height) + int64_t{Settings.ButtonHeight} + 26);
+  form.Width = Saturate(int64_t{form.ClientWidth} + Frame.Width);
+  form.Height = Saturate(int64_t{form.ClientHeight} + Frame.Height);
+  form.Left = Saturate(int64_t{Screen.Width} / 2 - form.Width / 2);
+  form.Top = Saturate(int64_t{Screen.Height} / 2 - form.Height / 2);
   form.LabelBounds = {form.IconSize + 18, 8, Label.Width, Label.Height};
 
   // Centred on the outer width, as the form's own left edge is.
-  int32_t x = (form.Width - form.GroupWidth) / 2;
-  const int32_t top = form.ClientHeight - 8 - Settings.ButtonHeight;
+  int64_t x = (int64_t{form.Width} - form.GroupWidth) / 2;
+  const int32_t top = Saturate(int64_t{form.ClientHeight} - 8 - Settings.ButtonHeight);
   const TDialogButton defaultIndex = DefaultButtonIndex(Buttons);
   const TDialogButton cancelIndex = CancelButtonIndex(Buttons);
   for (int n = 0; n < kDialogButtonCount; ++n) {
@@ -173,9 +178,9 @@ TFormLayout LayoutTimedMessageForm(TDialogType DlgType, TDialogButtons Buttons, 
     b.ModalResult = ModalResults[n];
     b.Default = button == defaultIndex;
     b.Cancel = button == cancelIndex;
-    b.Bounds = {x, top, Settings.ButtonWidth, Settings.ButtonHeight};
+    b.Bounds = {Saturate(x), top, Settings.ButtonWidth, Settings.ButtonHeight};
     form.Buttons.push_back(b);
-    x += Settings.ButtonWidth + kButtonGap;
+    x += int64_t{Settings.ButtonWidth} + kButtonGap;
   }
   if (LogButton) {
     TButtonLayout b;
@@ -183,7 +188,7 @@ TFormLayout LayoutTimedMessageForm(TDialogType DlgType, TDialogButtons Buttons, 
     b.Name = kLogButtonName;
     b.Caption = kLogButtonCaption;
     b.ModalResult = kLogButtonResult;
-    b.Bounds = {x, top, Settings.ButtonWidth, Settings.ButtonHeight};
+    b.Bounds = {Saturate(x), top, Settings.ButtonWidth, Settings.ButtonHeight};
     form.Buttons.push_back(b);
   }
   return form;

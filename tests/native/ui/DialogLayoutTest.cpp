@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 #include "FakeMeasurer.h"
@@ -211,6 +212,26 @@ TEST_F(DialogLayout, LargeButtonsOfTheOtherLookWidenTheGroup) {
   EXPECT_EQ(form.ClientHeight, 32 + 40 + 26);
   EXPECT_EQ(form.Buttons[1].Bounds,
             (TBounds{form.Buttons[0].Bounds.Left + 94, form.ClientHeight - 48, 75, 40}));
+}
+
+TEST_F(DialogLayout, AnOversizedMessageSaturatesEverySumInsteadOfWrappingRound) {
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+  TLabelLayout label = LayoutMessageLabel("x", font, kScreen);
+  label.Width = kMax;
+  label.Height = kMax;
+  FormSettings->ButtonWidth = kMax;
+  const TFormLayout form = LayoutTimedMessageForm(dtInformation, ButtonSet({btYes, btNo}), true, "",
+                                                  settings, label, kScreen, kFrame);
+  EXPECT_EQ(form.GroupWidth, kMax);
+  EXPECT_EQ(form.ClientWidth, kMax);
+  EXPECT_EQ(form.ClientHeight, kMax);
+  EXPECT_EQ(form.Width, kMax);
+  EXPECT_EQ(form.Height, kMax);
+  EXPECT_EQ(form.Top, 512 - kMax / 2);
+  ASSERT_EQ(form.Buttons.size(), 3u);
+  EXPECT_EQ(form.Buttons[0].Bounds.Left, 0);
+  EXPECT_EQ(form.Buttons[2].Bounds.Left, kMax);
+  EXPECT_EQ(form.Buttons[2].Bounds.Top, kMax - 8 - settings.ButtonHeight);
 }
 
 TEST_F(DialogLayout, BadInputIsRefusedWithAClearError) {
