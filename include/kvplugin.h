@@ -77,7 +77,9 @@
  *    (SetErrorInfo / GetErrorInfo of ole32, which needs no CoInitialize): its description is the
  *    message, its source the module's name for the kind of error (for example "EPluginError").
  *    The failing results are:
- *      - RegisterKvPlugin and Create: NULL (the object could not be constructed);
+ *      - RegisterKvPlugin and Create: NULL (the object could not be constructed). A Create that
+ *        would give an object of another class than the one it was called on (a plug-in class
+ *        that does not make copies of itself) is refused with source "EPluginCreateError";
  *      - Destroy and menu handlers: a status other than 0 (KV_E_FAIL); the object is released all
  *        the same. A destructor failure reads "Error In TKvPlugin.Destroy " and the cause;
  *      - GetHostContext and SetHostContext: KV_E_UNEXPECTED (0x8000FFFF), the stored value being

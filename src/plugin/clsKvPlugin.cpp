@@ -127,7 +127,7 @@ KvPlugin* KVAPI AbiCreate(KvPlugin* self) {
     // A derived class that does not override Create would hand out a base object in its place.
     const TKvPlugin* made = created.get();
     if (!made || typeid(*made) != typeid(*source))
-      throw EPluginError("Create gives no new object of the plug-in's own class");
+      throw EPluginCreateError("Create gives no new object of the plug-in's own class");
     return created.release()->Abi();
   });
 }

@@ -13,6 +13,9 @@ namespace zmt {
 
 // Raised when the base part of a plug-in's destruction fails.
 ZMT_DECLARE_EXCEPTION(EPluginError, Exception);
+// Raised when Create would hand out an object that is not of the plug-in's own class (a derived
+// class that does not override Create).
+ZMT_DECLARE_EXCEPTION(EPluginCreateError, Exception);
 
 using TKvPluginMenuItem = KvPluginMenuItem;
 

@@ -117,7 +117,7 @@ TEST(CreateOperation, RefusesToHandOutAnObjectOfAnotherClass) {
   EXPECT_EQ(p->Vtbl->Create(p), nullptr);
   HostError error;
   ASSERT_TRUE(TakeHostError(error));
-  EXPECT_EQ(error.Source, "EPluginError");
+  EXPECT_EQ(error.Source, "EPluginCreateError");
   EXPECT_EQ(KvPluginFree(p), KV_S_OK);
 }
 
