@@ -312,9 +312,18 @@ int main(int argc, char** argv) {
   }
   setvbuf(stdout, NULL, _IONBF, 0);
 
-  if (!GetFullPathNameA(argv[i], sizeof path, path, NULL)) {
-    fprintf(stderr, "kvhost: bad module path \"%s\"\n", argv[i]);
-    return EXIT_LOAD;
+  {
+    /* A path that does not fit gives the size it needs and leaves the buffer unwritten. */
+    DWORD length = GetFullPathNameA(argv[i], sizeof path, path, NULL);
+    if (length == 0) {
+      fprintf(stderr, "kvhost: bad module path \"%s\"\n", argv[i]);
+      return EXIT_LOAD;
+    }
+    if (length >= sizeof path) {
+      fprintf(stderr, "kvhost: module path too long (%lu characters, at most %u): \"%s\"\n",
+              (unsigned long)length - 1, (unsigned)sizeof path - 1, argv[i]);
+      return EXIT_LOAD;
+    }
   }
   module = LoadLibraryA(path);
   if (!module) {

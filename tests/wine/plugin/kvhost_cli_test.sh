@@ -99,6 +99,19 @@ expect_line "TestPlugin for the Kv host contract" "dll-message"
 
 run "$bin/no-such-plugin.dll" list
 expect_rc 2 "missing module"
+# A full path longer than the host's buffer: Windows gives the size it needs, Wine refuses it.
+deep=$(mktemp -d)/$(printf 'd%.0s' {1..100})/$(printf 'e%.0s' {1..90})
+mkdir -p "$deep"
+out=$(cd "$deep" && "$wine_run" "$prefix" "$bin/kvhost.exe" "$(printf 'm%.0s' {1..150}).dll" list \
+  2>&1 | tr -d '\r')
+rc=${PIPESTATUS[0]}
+expect_rc 2 "over-long module path"
+checks=$((checks + 1))
+grep -q '^kvhost: .*module path' <<<"$out" || {
+  echo "FAIL: no clear message for an over-long module path: $out"
+  failures=$((failures + 1))
+}
+rm -rf "${deep%/*/*}"
 run --register NoSuchExport "$dll" list
 expect_rc 3 "missing export"
 run "$dll" menu "No Such Entry"
