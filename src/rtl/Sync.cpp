@@ -1,5 +1,10 @@
 #include "Sync.h"
 
+#ifdef ZMT_LOCK_CHECKS
+#include <cstdio>
+#include <cstdlib>
+#endif
+
 namespace zmt {
 
 // The internal mutex held for one scope.
@@ -28,6 +33,24 @@ TMultiReadExclusiveWriteSynchronizer::CurrentThread() {
 #endif
 }
 
+#ifdef ZMT_LOCK_CHECKS
+namespace {
+[[noreturn]] void LockMisuse(const char* what) {
+  std::fprintf(stderr, "component-creation lock misused: %s\n", what);
+  std::fflush(stderr);
+  std::abort();
+}
+}  // namespace
+
+TMultiReadExclusiveWriteSynchronizer::ReadHold* TMultiReadExclusiveWriteSynchronizer::FindReadHold(
+    ThreadId thread) {
+  for (ReadHold& hold : readHolds_) {
+    if (hold.Thread == thread) return &hold;
+  }
+  return nullptr;
+}
+#endif
+
 template <class Ready>
 void TMultiReadExclusiveWriteSynchronizer::WaitUntil(Held& held, Ready ready) {
   while (!ready()) {
@@ -49,7 +72,19 @@ void TMultiReadExclusiveWriteSynchronizer::NotifyAll() {
 
 void TMultiReadExclusiveWriteSynchronizer::BeginRead() {
   Held held(*this);
-  if (writeDepth_ > 0 && writer_ == CurrentThread()) {
+  const ThreadId self = CurrentThread();
+#ifdef ZMT_LOCK_CHECKS
+  ReadHold* hold = FindReadHold(self);
+  const bool isWriter = writeDepth_ > 0 && writer_ == self;
+  // A waiting writer would keep the second read waiting for the first: a hang.
+  if (hold != nullptr && !isWriter) LockMisuse("BeginRead by a thread that already reads");
+  if (hold != nullptr) {
+    ++hold->Depth;
+  } else {
+    readHolds_.push_back({self, 1});
+  }
+#endif
+  if (writeDepth_ > 0 && writer_ == self) {
     // The writer reading what it is building: its write hold covers the read.
     ++readers_;
     return;
@@ -61,6 +96,14 @@ void TMultiReadExclusiveWriteSynchronizer::BeginRead() {
 
 void TMultiReadExclusiveWriteSynchronizer::EndRead() {
   Held held(*this);
+#ifdef ZMT_LOCK_CHECKS
+  ReadHold* hold = FindReadHold(CurrentThread());
+  if (hold == nullptr) LockMisuse("EndRead without a BeginRead on this thread");
+  if (--hold->Depth == 0) {
+    *hold = readHolds_.back();
+    readHolds_.pop_back();
+  }
+#endif
   if (readers_ > 0 && --readers_ == 0) NotifyAll();
 }
 
@@ -71,6 +114,10 @@ void TMultiReadExclusiveWriteSynchronizer::BeginWrite() {
     ++writeDepth_;
     return;
   }
+#ifdef ZMT_LOCK_CHECKS
+  // It would wait for its own read to end.
+  if (FindReadHold(self) != nullptr) LockMisuse("BeginWrite by a thread that reads");
+#endif
   ++waitingWriters_;
   WaitUntil(held, [&] { return writeDepth_ == 0 && readers_ == 0; });
   --waitingWriters_;

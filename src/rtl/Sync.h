@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#ifdef ZMT_LOCK_CHECKS
+#include <vector>
+#endif
 
 #ifdef _WIN32
 #include <windows.h>
@@ -14,6 +17,10 @@
 
 namespace zmt {
 
+// Misuse that would otherwise hang or go unnoticed (a reader that asks for the writer side or
+// takes the read side again, an EndRead without its BeginRead) ends the process with a message in
+// builds compiled with ZMT_LOCK_CHECKS (debug and test builds). A product build does not check:
+// nothing in the module takes the read side.
 class TMultiReadExclusiveWriteSynchronizer {
  public:
   void BeginRead();
@@ -42,6 +49,14 @@ class TMultiReadExclusiveWriteSynchronizer {
   void WaitUntil(Held& held, Ready ready);
   void NotifyAll();
 
+#ifdef ZMT_LOCK_CHECKS
+  struct ReadHold {
+    ThreadId Thread{};
+    int Depth = 0;
+  };
+  std::vector<ReadHold> readHolds_;
+  ReadHold* FindReadHold(ThreadId thread);
+#endif
   int readers_ = 0;
   int writeDepth_ = 0;
   int waitingWriters_ = 0;

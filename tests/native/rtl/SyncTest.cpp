@@ -81,5 +81,35 @@ TEST(ComponentCreationLock, EndWriteFromAThreadThatDoesNotHoldItChangesNothing) 
   lock.EndWrite();
 }
 
+#ifdef ZMT_LOCK_CHECKS
+TEST(ComponentCreationLockDeathTest, MisuseStopsLoudlyInsteadOfHanging) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  TMultiReadExclusiveWriteSynchronizer lock;
+  EXPECT_DEATH(lock.EndRead(), "misused: EndRead without a BeginRead");
+  EXPECT_DEATH(
+      {
+        lock.BeginRead();
+        lock.BeginWrite();
+      },
+      "misused: BeginWrite by a thread that reads");
+  EXPECT_DEATH(
+      {
+        lock.BeginRead();
+        lock.BeginRead();
+      },
+      "misused: BeginRead by a thread that already reads");
+  // The writer may read what it builds, as often as it likes, and write again while it reads.
+  lock.BeginWrite();
+  lock.BeginRead();
+  lock.BeginRead();
+  lock.BeginWrite();
+  lock.EndWrite();
+  lock.EndRead();
+  lock.EndRead();
+  lock.EndWrite();
+  EXPECT_DEATH(lock.EndRead(), "misused: EndRead without a BeginRead");
+}
+#endif
+
 }  // namespace
 }  // namespace zmt
