@@ -6,6 +6,7 @@
 #include "FTimerForm.h"
 #include "SysUtils.h"
 #include "WinText.h"
+#include "clsThreadWindows.h"
 #include "clsFormSettings.h"
 
 namespace zmt {
@@ -88,40 +89,6 @@ std::string WindowText(HWND hwnd) {
   text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
   return text;
 }
-
-// The calling thread's visible, enabled top-level windows, disabled for the life of a modal
-// window that has no owner to disable for it.
-class TThreadWindowsDisabled {
- public:
-  TThreadWindowsDisabled() {
-    EnumThreadWindows(GetCurrentThreadId(), Disable, reinterpret_cast<LPARAM>(this));
-  }
-  ~TThreadWindowsDisabled() { Restore(); }
-  TThreadWindowsDisabled(const TThreadWindowsDisabled&) = delete;
-  TThreadWindowsDisabled& operator=(const TThreadWindowsDisabled&) = delete;
-
-  void Restore() noexcept {
-    for (HWND hwnd : windows_) {
-      if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
-    }
-    windows_.clear();
-  }
-
- private:
-  static BOOL CALLBACK Disable(HWND hwnd, LPARAM param) {
-    auto* self = reinterpret_cast<TThreadWindowsDisabled*>(param);
-    if (!IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd)) return TRUE;
-    try {
-      self->windows_.push_back(hwnd);
-    } catch (...) {
-      return FALSE;  // out of memory: a window not recorded is left enabled
-    }
-    EnableWindow(hwnd, FALSE);
-    return TRUE;
-  }
-
-  std::vector<HWND> windows_;
-};
 
 class TConnectionEditor {
  public:

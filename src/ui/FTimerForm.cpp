@@ -1,6 +1,7 @@
 #include "FTimerForm.h"
 
 #include "WinText.h"
+#include "clsThreadWindows.h"
 
 #include <shellapi.h>
 
@@ -38,20 +39,6 @@ bool FileExists(const std::string& name) {
 
 BOOL CALLBACK ReleaseChildName(HWND hwnd, LPARAM) {
   ReleaseComponentName(hwnd);
-  return TRUE;
-}
-
-struct TDisabledWindows {
-  HWND Except = nullptr;
-  std::vector<HWND> Windows;
-};
-
-BOOL CALLBACK DisableThreadWindow(HWND hwnd, LPARAM param) {
-  auto* state = reinterpret_cast<TDisabledWindows*>(param);
-  if (hwnd != state->Except && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-    state->Windows.push_back(hwnd);
-    EnableWindow(hwnd, FALSE);
-  }
   return TRUE;
 }
 
@@ -429,21 +416,17 @@ TModalResult TfrmTimerForm::ShowModal() {
     throw EInvalidOperation("Cannot make a visible window modal");
   }
   HWND previouslyActive = GetActiveWindow();
-  TDisabledWindows disabled;
-  disabled.Except = handle_;
-  EnumThreadWindows(GetCurrentThreadId(), DisableThreadWindow, reinterpret_cast<LPARAM>(&disabled));
+  TThreadWindowsDisabled disabled(handle_);
 
   struct TModalScope {
     TfrmTimerForm& Form;
-    TDisabledWindows& Disabled;
+    TThreadWindowsDisabled& Disabled;
     HWND PreviouslyActive;
     ~TModalScope() {
       Form.inModalLoop_ = false;
       // Enabled again before the form hides, so that activation goes back to them and not to
       // another program.
-      for (HWND hwnd : Disabled.Windows) {
-        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
-      }
+      Disabled.Restore();
       if (Form.handle_ != nullptr) {
         SetWindowPos(Form.handle_, nullptr, 0, 0, 0, 0,
                      SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

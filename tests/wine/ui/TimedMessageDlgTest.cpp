@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 
 #include "DialogAutomation.h"
@@ -545,6 +546,37 @@ TEST_F(TimedMessageDialog, OtherWindowsOfTheThreadAreDisabledWhileItIsShown) {
   DestroyWindow(hidden);
   DestroyWindow(till);
   UnregisterClassA("ZmtTestTill", windowClass.hInstance);
+}
+
+// A window that, once disabled, makes the next allocation of the process fail: the dialog's
+// record of the windows it disabled cannot grow while it goes through them.
+LRESULT CALLBACK FailNextAllocationWhenDisabled(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_ENABLE && !wParam) test::FailNextAllocation();
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(TimedMessageDialog, AnAllocationFailureWhileDisablingLeavesEveryWindowEnabled) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = FailNextAllocationWhenDisabled;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "ZmtTestTillLowOnMemory";
+  ASSERT_NE(RegisterClassA(&windowClass), 0);
+  HWND tills[2];
+  for (HWND& till : tills) {
+    till = CreateWindowExA(0, windowClass.lpszClassName, "Till", WS_OVERLAPPEDWINDOW, 10, 10, 300,
+                           200, nullptr, nullptr, windowClass.hInstance, nullptr);
+    ASSERT_NE(till, nullptr);
+    ShowWindow(till, SW_SHOWNORMAL);
+  }
+  EXPECT_THROW(TimedMessageDlg("Modal", dtInformation, ButtonSet({btOK}), "", 0, 0, clBtnFace),
+               std::bad_alloc);
+  test::FailNextAllocation(false);
+  for (HWND till : tills) {
+    EXPECT_TRUE(IsWindowEnabled(till)) << "a window of the thread stayed disabled";
+    DestroyWindow(till);
+  }
+  EXPECT_EQ(FindWindowA(kTimerFormClassName, nullptr), nullptr);
+  UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
 }
 
 TEST_F(TimedMessageDialog, BadInputIsRefusedBeforeAnyWindowExists) {

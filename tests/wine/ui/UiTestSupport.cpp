@@ -2,8 +2,11 @@
 #include "TestPaths.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
+#include <new>
 #include <thread>
 
 namespace zmt::test {
@@ -155,3 +158,26 @@ std::string ProgramTitle() {
 }
 
 }  // namespace zmt::test
+
+// This test program's own allocator, which a test can make fail once.
+namespace {
+std::atomic<bool> failNext{false};
+}  // namespace
+
+void zmt::test::FailNextAllocation(bool fail) {
+  failNext = fail;
+}
+
+void* operator new(std::size_t size) {
+  if (failNext.exchange(false)) throw std::bad_alloc();
+  if (void* block = std::malloc(size != 0 ? size : 1)) return block;
+  throw std::bad_alloc();
+}
+
+void operator delete(void* block) noexcept {
+  std::free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept {
+  std::free(block);
+}

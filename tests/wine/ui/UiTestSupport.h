@@ -80,4 +80,7 @@ constexpr char kLogExtension[] = ".zmtlog";
 // The application's title as a person would read it off the task bar: this test program's name.
 std::string ProgramTitle();
 
+// Makes the process's next operator new fail with std::bad_alloc (or, with false, no longer).
+void FailNextAllocation(bool fail = true);
+
 }  // namespace zmt::test
