@@ -211,7 +211,12 @@ TfrmTimerForm::TfrmTimerForm(HWND Owner) {
   // The size and place of the form's design; the builder replaces them.
   handle_ = CreateWindowExA(kFormExStyle, kTimerFormClassName, kTimerFormName, kFormStyle, 227, 103,
                             696, 480, Owner, nullptr, instance_, this);
-  if (handle_ == nullptr) RaiseLastError("CreateWindowExA (TfrmTimerForm)");
+  if (handle_ == nullptr) {
+    const std::string error = LastErrorText("CreateWindowExA (TfrmTimerForm)");
+    // The class's procedure lives in this module: it must not outlive the form that needed it.
+    UnregisterClassA(kTimerFormClassName, instance_);
+    throw EOSError(error);
+  }
   try {
     SetComponentName(handle_, kTimerFormName);
     SetColor(clBtnFace);
@@ -231,6 +236,10 @@ TfrmTimerForm::~TfrmTimerForm() {
   if (labelBrush_ != nullptr) DeleteObject(labelBrush_);
   // Fails while another of these forms is open, which is what it should do.
   UnregisterClassA(kTimerFormClassName, instance_);
+}
+
+void UnregisterFormClasses() noexcept {
+  UnregisterClassA(kTimerFormClassName, ModuleInstance());
 }
 
 void TfrmTimerForm::FormCreate() {

@@ -180,6 +180,11 @@ void ShowExceptionDlg(const std::string& Msg, const std::string& Reason, const s
 TLabel& CreateMessageLabel(TfrmTimerForm& Form, const std::string& Msg);
 int32_t MaxLineWidth(const std::string& Text, const TFont& Font);
 
+// Removes the form's window class, whose procedure is in this module. Call from DllMain when the
+// module is unloaded (not when the process ends), so that a later load never finds a class whose
+// procedure has gone.
+void UnregisterFormClasses() noexcept;
+
 // Helpers of the Windows layer that other dialogs of the module can share.
 // The module that holds this code: the plug-in DLL, or the executable that links it.
 HINSTANCE ModuleInstance();

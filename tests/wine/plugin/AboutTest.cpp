@@ -113,5 +113,47 @@ TEST(About, OfAPlainBaseObjectShowsTheBaseDefaults) {
             std::string("Tessinor Plugin\r\r") + kBaseDescription + "\r\rVersion: 0.0.0.0");
 }
 
+// Refuses the dialog's window, as a desktop without a display does.
+LRESULT CALLBACK RefuseTimerForm(int code, WPARAM wParam, LPARAM lParam) {
+  char name[64] = {};
+  if (code == HCBT_CREATEWND && GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name) &&
+      std::string(name) == "TfrmTimerForm") {
+    return 1;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool TimerFormClassExists(HINSTANCE module) {
+  WNDCLASSEXA info{};
+  info.cbSize = sizeof info;
+  return GetClassInfoExA(module, "TfrmTimerForm", &info) != 0;
+}
+
+TEST(About, AWindowThatCannotBeMadeLeavesNoClassBehindThroughUnloadAndReload) {
+  HINSTANCE module = nullptr;
+  {
+    std::unique_ptr<KvPlugin, Freer> plugin(NewTestPlugin());
+    module = GetModuleHandleA("TestPlugin.dll");
+    ASSERT_NE(module, nullptr);
+    KvPluginMenuItem* items = plugin->Vtbl->GetMenuItems(plugin.get());
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseTimerForm, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    const int32_t status = items[0].Code(items[0].Data);
+    UnhookWindowsHookEx(hook);
+    KvMenuItemsRelease(items);
+    EXPECT_NE(status, KV_S_OK);
+    std::string source, message;
+    ASSERT_TRUE(TakeError(source, message));
+    EXPECT_NE(message.find("CreateWindowExA (TfrmTimerForm) failed"), std::string::npos) << message;
+    EXPECT_FALSE(TimerFormClassExists(module)) << "the class outlived the failed creation";
+  }
+  UnloadModule();
+  EXPECT_EQ(GetModuleHandleA("TestPlugin.dll"), nullptr);
+  EXPECT_FALSE(TimerFormClassExists(module)) << "the class outlived the module";
+
+  std::unique_ptr<KvPlugin, Freer> plugin(NewTestPlugin());
+  ChooseAbout(plugin.get(), VK_RETURN);
+}
+
 }  // namespace
 }  // namespace plugintest
