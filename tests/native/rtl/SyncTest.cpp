@@ -107,7 +107,6 @@ TEST(ComponentCreationLockDeathTest, MisuseStopsLoudlyInsteadOfHanging) {
   lock.EndRead();
   lock.EndRead();
   lock.EndWrite();
-  EXPECT_DEATH(lock.EndRead(), "misused: EndRead without a BeginRead");
 }
 #endif
 
