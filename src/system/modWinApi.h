@@ -23,6 +23,10 @@ bool PrepareCommandLine(const std::string& CommandLine, TCommandLineBuffer& Buff
 // gives its exit code. Gives -1 when no process is created, and so refuses a command line that
 // PrepareCommandLine does not accept; an exit code of 0xFFFFFFFF gives -1 as well.
 std::int32_t RunAndWait(const std::string& CommandLine, std::uint16_t ShowMode);
+// The same with the program given by its full path, so that no search decides which program runs;
+// CommandLine still starts with the program's own name, as the program expects to see it.
+std::int32_t RunAndWait(const std::string& ApplicationName, const std::string& CommandLine,
+                        std::uint16_t ShowMode);
 #endif
 
 }  // namespace zmt

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "WinHandles.h"
 #include "modWinApi.h"
 
 namespace zmt {
@@ -10,6 +11,14 @@ static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOA) == 68,
               "the 32-bit ANSI start-up information is 68 bytes");
 
 std::int32_t RunAndWait(const std::string& CommandLine, std::uint16_t ShowMode) {
+  return RunAndWait(std::string(), CommandLine, ShowMode);
+}
+
+std::int32_t RunAndWait(const std::string& ApplicationName, const std::string& CommandLine,
+                        std::uint16_t ShowMode) {
+  if (ApplicationName.find('\0') != std::string::npos) {
+    return -1;
+  }
   // Process creation may write into the command line, so it gets a private copy.
   TCommandLineBuffer commandLine;
   if (!PrepareCommandLine(CommandLine, commandLine)) {
@@ -22,19 +31,20 @@ std::int32_t RunAndWait(const std::string& CommandLine, std::uint16_t ShowMode) 
   startup.wShowWindow = ShowMode;
   PROCESS_INFORMATION process;
   std::memset(&process, 0, sizeof process);
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+  if (!CreateProcessA(ApplicationName.empty() ? nullptr : ApplicationName.c_str(),
+                      commandLine.data(), nullptr, nullptr, FALSE,
                       CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
                       &process)) {
     return -1;
   }
+  const UniqueKernelHandle processHandle(process.hProcess);
+  const UniqueKernelHandle threadHandle(process.hThread);
   // A failed wait would leave the exit code at STILL_ACTIVE, which is no exit code at all.
   DWORD exitCode = 0xFFFFFFFFu;
   if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
       !GetExitCodeProcess(process.hProcess, &exitCode)) {
     exitCode = 0xFFFFFFFFu;
   }
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
   return static_cast<std::int32_t>(exitCode);
 }
 

@@ -1,0 +1,150 @@
+#include "clsZMTCheckPlugin.h"
+
+#include <windows.h>
+
+#include "FTimerForm.h"
+#include "clsAppInfo.h"
+#include "clsComputerInfo.h"
+#include "clsGenericDB.h"
+#include "datamodQuro.h"
+#include "modServiceCheck.h"
+#include "modServices.h"
+#include "modWinApi.h"
+
+namespace zmt {
+
+namespace {
+
+// The live objects, newest first; the module-level pair follows the head.
+TZMTCheckPlugin* newestPlugin = nullptr;
+
+class TWin32ServiceCheckEffects : public TServiceCheckEffects {
+ public:
+  TWin32ServiceCheckEffects(TJvComputerInfoEx& computerInfo, TdmQuro* dataModule)
+      : computerInfo_(computerInfo), dataModule_(dataModule) {}
+
+  std::string IPAddress() override { return computerInfo_.Identification().IPAddress(); }
+  std::string LocalComputerName() override {
+    return computerInfo_.Identification().LocalComputerName();
+  }
+  std::string ConnectionString() override {
+    if (!dataModule_) throw Exception("There is no data module to read the connection from");
+    return dataModule_->con.AnsiConnectionString();
+  }
+  std::uint32_t ServiceState() override { return GetServiceState(nullptr, kZmtServiceName); }
+  void RunHiddenAndWait(const TSystemCommand& Command) override {
+    char directory[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(directory, sizeof directory);
+    if (length == 0 || length >= sizeof directory) throw Exception("No system directory");
+    RunAndWait(std::string(directory, length) + "\\" + Command.Program, Command.CommandLine,
+               SW_HIDE);
+  }
+  void StartHidden(const std::string& CommandLine) override {
+    WinExec(CommandLine.c_str(), SW_HIDE);
+  }
+  bool FileExists(const std::string& FileName) override {
+    const DWORD attributes = GetFileAttributesA(FileName.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+  std::string FileVersionText(const std::string& FileName) override {
+    return GetFileVersionText(FileName);
+  }
+  void ShowInformation(const std::string& Text) override {
+    // Owned by the host's active window, so that the till waits for the operator's answer.
+    const HWND owner = GetActiveWindow();
+    MessageBoxA(owner, Text.c_str(), kZmtInformationCaption,
+                MB_OK | MB_ICONINFORMATION | (owner ? 0 : MB_TASKMODAL));
+  }
+  void Pause(std::uint32_t Milliseconds) override { Sleep(Milliseconds); }
+
+ private:
+  TJvComputerInfoEx& computerInfo_;
+  TdmQuro* dataModule_;
+};
+
+}  // namespace
+
+void CheckZMTService(TdmQuro* DataModule) {
+  TJvComputerInfoEx computerInfo;
+  TWin32ServiceCheckEffects effects(computerInfo, DataModule);
+  RunServiceCheck(effects);
+}
+
+void CheckZMTService() {
+  CheckZMTService(dmQuro);
+}
+
+// ---- TZMTCheckPlugin ----
+
+TZMTCheckPlugin::TZMTCheckPlugin() {
+  ExtraInfo = KvString();
+  Name = KvString("ZMTCheckPlugin");
+  Description = KvString("Quro ZMTCheckPlugin Plugin");
+  older_ = newestPlugin;
+  if (older_) older_->newer_ = this;
+  newestPlugin = this;
+  try {
+    dataModule_ = std::make_unique<TdmQuro>();
+    PublishNewest();
+    dataModule_->SetConnected();
+    genericDB_ = std::make_unique<TGenericDB>(dataModule_->con);
+    PublishNewest();
+  } catch (...) {
+    // The host gets no object: what was built goes, and the module-level pair goes back to the
+    // object that was newest before.
+    FreeDatabaseObjects();
+    Unlink();
+    throw;
+  }
+}
+
+TZMTCheckPlugin::~TZMTCheckPlugin() {
+  // Reached also when a step of Destroy failed: nothing may keep pointing at this object.
+  Unlink();
+  genericDB_.reset();
+  dataModule_.reset();
+  PublishNewest();
+}
+
+TKvPlugin* TZMTCheckPlugin::Create() const {
+  return new TZMTCheckPlugin();
+}
+
+bool TZMTCheckPlugin::Execute() {
+  if (!TKvPlugin::Execute()) return false;
+  CheckZMTService(dataModule_.get());
+  return true;
+}
+
+void TZMTCheckPlugin::Destroy() {
+  FreeDatabaseObjects();
+  TKvPlugin::Destroy();
+}
+
+void TZMTCheckPlugin::FreeDatabaseObjects() {
+  // The query never outlives its connection.
+  if (GenericDB == genericDB_.get()) GenericDB = nullptr;
+  genericDB_.reset();
+  if (dmQuro == dataModule_.get()) dmQuro = nullptr;
+  dataModule_.reset();
+}
+
+void TZMTCheckPlugin::Unlink() noexcept {
+  if (older_) older_->newer_ = newer_;
+  if (newer_) newer_->older_ = older_;
+  if (newestPlugin == this) newestPlugin = older_;
+  older_ = newer_ = nullptr;
+  PublishNewest();
+}
+
+void TZMTCheckPlugin::PublishNewest() noexcept {
+  const TZMTCheckPlugin* newest = newestPlugin;
+  dmQuro = newest ? newest->dataModule_.get() : nullptr;
+  GenericDB = newest ? newest->genericDB_.get() : nullptr;
+}
+
+}  // namespace zmt
+
+extern "C" KvPlugin* KVAPI RegisterKvPlugin() {
+  return zmt::ConstructForHost<zmt::TZMTCheckPlugin>();
+}
