@@ -23,6 +23,11 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 add_subdirectory(${ZMT_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+if(WIN32)
+  # The win32 thread model's standard library has no std::mutex, which GoogleTest's Notification
+  # wants; the suites that link GoogleTest get it built on a Windows event instead.
+  target_compile_options(gtest PUBLIC "SHELL:-include ${CMAKE_CURRENT_LIST_DIR}/GTestWin32Threads.h")
+endif()
 
 include(GoogleTest)
 

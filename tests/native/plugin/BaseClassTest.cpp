@@ -2,19 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <memory>
-#include <thread>
 
 #include "FaultInjection.h"
 #include "HostError.h"
 #include "Sync.h"
 #include "clsKvPlugin.h"
+#include "../TestThread.h"
 
 namespace zmt {
 namespace {
 
-using namespace std::chrono_literals;
+using test::SleepMs;
+using test::TestThread;
 
 struct ProbeReset {
   ~ProbeReset() { fault::ConstructionProbe = nullptr; }
@@ -40,13 +40,13 @@ TEST(CreationLock, AReaderOnAnotherThreadWaitsUntilTheConstructorIsDone) {
   ProbeReset reset;
   std::atomic<bool> readerIn{false};
   std::atomic<bool> readerInDuringConstruction{false};
-  std::thread reader;
+  TestThread reader;
   fault::ConstructionProbe = [&] {
-    reader = std::thread([&] {
+    reader = TestThread([&] {
       ReadLockGuard guard(GlobalNameSpace());
       readerIn = true;
     });
-    std::this_thread::sleep_for(150ms);
+    SleepMs(150);
     readerInDuringConstruction = readerIn.load();
   };
   std::unique_ptr<TKvPlugin> plugin(new TKvPlugin());
@@ -65,7 +65,7 @@ TEST(CreationLock, IsReleasedWhenTheConstructorFails) {
   EXPECT_EQ(error.Message, "component failed");
   EXPECT_EQ(GlobalNameSpace().WriteDepthOfCurrentThread(), 0);
   std::atomic<bool> otherWriterIn{false};
-  std::thread other([&] {
+  TestThread other([&] {
     WriteLockGuard guard(GlobalNameSpace());
     otherWriterIn = true;
   });

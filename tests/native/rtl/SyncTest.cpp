@@ -1,15 +1,15 @@
 #include "Sync.h"
+#include "../TestThread.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 namespace zmt {
 namespace {
 
-using namespace std::chrono_literals;
+using test::SleepMs;
+using test::TestThread;
 
 TEST(ComponentCreationLock, WriterReentersAndReleasesOnlyAtTheOutermostEnd) {
   TMultiReadExclusiveWriteSynchronizer lock;
@@ -20,11 +20,11 @@ TEST(ComponentCreationLock, WriterReentersAndReleasesOnlyAtTheOutermostEnd) {
   EXPECT_EQ(lock.WriteDepthOfCurrentThread(), 1);
 
   std::atomic<bool> readerIn{false};
-  std::thread reader([&] {
+  TestThread reader([&] {
     ReadLockGuard guard(lock);
     readerIn = true;
   });
-  std::this_thread::sleep_for(100ms);
+  SleepMs(100);
   EXPECT_FALSE(readerIn) << "a reader got in while the writer still held the lock";
   lock.EndWrite();
   reader.join();
@@ -36,11 +36,11 @@ TEST(ComponentCreationLock, WriterWaitsForReadersToLeave) {
   TMultiReadExclusiveWriteSynchronizer lock;
   lock.BeginRead();
   std::atomic<bool> writerIn{false};
-  std::thread writer([&] {
+  TestThread writer([&] {
     WriteLockGuard guard(lock);
     writerIn = true;
   });
-  std::this_thread::sleep_for(100ms);
+  SleepMs(100);
   EXPECT_FALSE(writerIn);
   lock.EndRead();
   writer.join();
@@ -51,7 +51,7 @@ TEST(ComponentCreationLock, ReadersShareTheLock) {
   TMultiReadExclusiveWriteSynchronizer lock;
   lock.BeginRead();
   std::atomic<bool> secondIn{false};
-  std::thread second([&] {
+  TestThread second([&] {
     ReadLockGuard guard(lock);
     secondIn = true;
   });
@@ -68,14 +68,14 @@ TEST(ComponentCreationLock, GuardReleasesWhenAnExceptionLeavesTheScope) {
   } catch (int) {
   }
   EXPECT_EQ(lock.WriteDepthOfCurrentThread(), 0);
-  std::thread other([&] { WriteLockGuard guard(lock); });
+  TestThread other([&] { WriteLockGuard guard(lock); });
   other.join();
 }
 
 TEST(ComponentCreationLock, EndWriteFromAThreadThatDoesNotHoldItChangesNothing) {
   TMultiReadExclusiveWriteSynchronizer lock;
   lock.BeginWrite();
-  std::thread stranger([&] { lock.EndWrite(); });
+  TestThread stranger([&] { lock.EndWrite(); });
   stranger.join();
   EXPECT_EQ(lock.WriteDepthOfCurrentThread(), 1);
   lock.EndWrite();

@@ -1,11 +1,11 @@
 #include "clsAdoComponents.h"
 #include "SysUtils.h"
+#include "../../native/TestThread.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 
 namespace zmt {
 namespace {
@@ -118,7 +118,7 @@ TEST(AdoApartmentTest, WorksOnAThreadTheHostInitialisedMultithreaded) {
   bool connected = false, active = false;
   HRESULT after = E_FAIL;
   std::string error;
-  std::thread worker([&] {
+  test::TestThread worker([&] {
     HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     try {
       TADOConnection connection;

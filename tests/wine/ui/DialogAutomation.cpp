@@ -2,10 +2,9 @@
 #include "TestPaths.h"
 
 #include <atomic>
-#include <mutex>
-#include <thread>
 
 #include "PngWriter.h"
+#include "../../native/TestThread.h"
 
 namespace zmt::automation {
 
@@ -13,6 +12,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr Milliseconds kPoll{10};
+
+void Pause(Milliseconds duration) {
+  test::SleepMs(static_cast<unsigned>(duration.count()));
+}
 constexpr UINT kSendTimeoutMs = 5000;
 
 std::string ClassNameOf(HWND hwnd) {
@@ -104,28 +107,35 @@ BOOL CALLBACK MatchName(HWND hwnd, LPARAM param) {
 class TextRecorder {
  public:
   explicit TextRecorder(DWORD threadId) {
-    std::lock_guard<std::mutex> lock(Mutex());
+    const Locked lock;
     Current() = this;
     hook_ = SetWindowsHookExA(WH_CALLWNDPROC, &TextRecorder::Hook, nullptr, threadId);
   }
   ~TextRecorder() {
     if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
-    std::lock_guard<std::mutex> lock(Mutex());
+    const Locked lock;
     Current() = nullptr;
   }
   TextRecorder(const TextRecorder&) = delete;
   TextRecorder& operator=(const TextRecorder&) = delete;
 
   std::vector<TextChange> Take() {
-    std::lock_guard<std::mutex> lock(Mutex());
+    const Locked lock;
     return std::move(changes_);
   }
 
  private:
-  static std::mutex& Mutex() {
-    static std::mutex mutex;
-    return mutex;
-  }
+  // The hook runs on the dialog's thread, Take on the test's.
+  class Locked {
+   public:
+    Locked() { AcquireSRWLockExclusive(&lock_); }
+    ~Locked() { ReleaseSRWLockExclusive(&lock_); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+   private:
+    static inline SRWLOCK lock_ = SRWLOCK_INIT;
+  };
   static TextRecorder*& Current() {
     static TextRecorder* current = nullptr;
     return current;
@@ -138,7 +148,7 @@ class TextRecorder {
         change.Handle = message->hwnd;
         change.Name = ComponentName(message->hwnd);
         change.Text = reinterpret_cast<const char*>(message->lParam);
-        std::lock_guard<std::mutex> lock(Mutex());
+        const Locked lock;
         if (Current() != nullptr) Current()->changes_.push_back(std::move(change));
       }
     }
@@ -265,7 +275,7 @@ HWND WaitForWindow(const std::string& className, DWORD threadId, Milliseconds ti
   for (;;) {
     if (HWND found = FindWindowOfClass(className, threadId)) return found;
     if (Clock::now() >= deadline) return nullptr;
-    std::this_thread::sleep_for(kPoll);
+    Pause(kPoll);
   }
 }
 
@@ -273,7 +283,7 @@ bool WaitUntilClosed(HWND hwnd, Milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
   while (IsOpenWindow(hwnd)) {
     if (Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kPoll);
+    Pause(kPoll);
   }
   return true;
 }
@@ -283,7 +293,7 @@ bool WaitForText(HWND hwnd, const std::string& text, Milliseconds timeout) {
   for (;;) {
     if (WindowText(hwnd) == text) return true;
     if (!IsWindow(hwnd) || Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kPoll);
+    Pause(kPoll);
   }
 }
 
@@ -300,7 +310,7 @@ bool CaptureWindow(HWND hwnd, Image& image) {
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   Sync(hwnd);
   // The X server shows what the window drew once Wine has flushed it.
-  std::this_thread::sleep_for(Milliseconds(300));
+  Pause(Milliseconds(300));
   Sync(hwnd);
 
   RECT r;
@@ -416,7 +426,7 @@ bool Dialog::StaysOpen(Milliseconds period) const {
   const auto end = Clock::now() + period;
   while (Clock::now() < end) {
     if (!IsOpen()) return false;
-    std::this_thread::sleep_for(kPoll);
+    Pause(kPoll);
   }
   return IsOpen();
 }
@@ -440,12 +450,12 @@ ModalRun RunModal(const std::function<int64_t()>& show, const std::function<void
   std::atomic<bool> quitPosted{false};
   TextRecorder recorder(threadId);
 
-  std::thread watcher([&] {
+  test::TestThread watcher([&] {
     const auto start = Clock::now();
     HWND dialog = nullptr;
     while (dialog == nullptr && !showDone && Clock::now() - start < options.AppearTimeout) {
       dialog = FindWindowOfClass(options.ClassName, threadId);
-      if (dialog == nullptr) std::this_thread::sleep_for(kPoll);
+      if (dialog == nullptr) Pause(kPoll);
     }
     if (dialog == nullptr) {
       // Whatever keeps show() from returning is not the dialog looked for: end its loop.
@@ -469,7 +479,7 @@ ModalRun RunModal(const std::function<int64_t()>& show, const std::function<void
       run.ScriptError = "unknown exception in the script";
     }
     const auto deadline = appeared + options.CloseTimeout;
-    while (IsOpenWindow(dialog) && Clock::now() < deadline) std::this_thread::sleep_for(kPoll);
+    while (IsOpenWindow(dialog) && Clock::now() < deadline) Pause(kPoll);
     run.Elapsed = std::chrono::duration_cast<Milliseconds>(Clock::now() - appeared);
     if (IsOpenWindow(dialog)) {
       run.TimedOut = true;
@@ -483,7 +493,7 @@ ModalRun RunModal(const std::function<int64_t()>& show, const std::function<void
 
   struct JoinAtEnd {
     std::atomic<bool>& Done;
-    std::thread& Thread;
+    test::TestThread& Thread;
     ~JoinAtEnd() {
       Done = true;
       Thread.join();
@@ -512,13 +522,13 @@ SequenceRun RunModalSequence(const std::function<int64_t()>& show, const std::ve
     run.TimedOut = true;
     PostThreadMessageA(threadId, WM_QUIT, 0, 0);
   };
-  std::thread watcher([&] {
+  test::TestThread watcher([&] {
     for (const Step& step : steps) {
       const auto start = Clock::now();
       HWND dialog = nullptr;
       while (dialog == nullptr && !showDone && Clock::now() - start < timeout) {
         dialog = FindWindowOfClass(step.ClassName, threadId);
-        if (dialog == nullptr) std::this_thread::sleep_for(kPoll);
+        if (dialog == nullptr) Pause(kPoll);
       }
       if (dialog == nullptr) {
         if (!showDone) giveUp();
@@ -550,7 +560,7 @@ SequenceRun RunModalSequence(const std::function<int64_t()>& show, const std::ve
           automation::WaitUntilClosed(extra, Milliseconds(3000));
         }
       }
-      std::this_thread::sleep_for(kPoll);
+      Pause(kPoll);
     }
   });
   try {

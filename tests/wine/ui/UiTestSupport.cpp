@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <new>
-#include <thread>
 
 namespace zmt::test {
 
@@ -120,7 +119,7 @@ bool WaitForFile(const std::string& path, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   while (!FileExists(path)) {
     if (GetTickCount() - start > timeoutMs) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Sleep(50);
   }
   return true;
 }
