@@ -18,51 +18,61 @@ namespace {
 // The live objects, newest first; the module-level pair follows the head.
 TZMTCheckPlugin* newestPlugin = nullptr;
 
-class TWin32ServiceCheckEffects : public TServiceCheckEffects {
- public:
-  TWin32ServiceCheckEffects(TJvComputerInfoEx& computerInfo, TdmQuro* dataModule)
-      : computerInfo_(computerInfo), dataModule_(dataModule) {}
-
-  std::string IPAddress() override { return computerInfo_.Identification().IPAddress(); }
-  std::string LocalComputerName() override {
-    return computerInfo_.Identification().LocalComputerName();
-  }
-  std::string ConnectionString() override {
-    if (!dataModule_) throw Exception("There is no data module to read the connection from");
-    return dataModule_->con.AnsiConnectionString();
-  }
-  std::uint32_t ServiceState() override { return GetServiceState(nullptr, kZmtServiceName); }
-  void RunHiddenAndWait(const TSystemCommand& Command) override {
-    char directory[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(directory, sizeof directory);
-    if (length == 0 || length >= sizeof directory) throw Exception("No system directory");
-    RunAndWait(std::string(directory, length) + "\\" + Command.Program, Command.CommandLine,
-               SW_HIDE);
-  }
-  void StartHidden(const std::string& CommandLine) override {
-    WinExec(CommandLine.c_str(), SW_HIDE);
-  }
-  bool FileExists(const std::string& FileName) override {
-    const DWORD attributes = GetFileAttributesA(FileName.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-  }
-  std::string FileVersionText(const std::string& FileName) override {
-    return GetFileVersionText(FileName);
-  }
-  void ShowInformation(const std::string& Text) override {
-    // Owned by the host's active window, so that the till waits for the operator's answer.
-    const HWND owner = GetActiveWindow();
-    MessageBoxA(owner, Text.c_str(), kZmtInformationCaption,
-                MB_OK | MB_ICONINFORMATION | (owner ? 0 : MB_TASKMODAL));
-  }
-  void Pause(std::uint32_t Milliseconds) override { Sleep(Milliseconds); }
-
- private:
-  TJvComputerInfoEx& computerInfo_;
-  TdmQuro* dataModule_;
-};
-
 }  // namespace
+
+// ---- the check on this machine ----
+
+TWin32ServiceCheckEffects::TWin32ServiceCheckEffects(TJvComputerInfoEx& ComputerInfo,
+                                                     TdmQuro* DataModule)
+    : computerInfo_(ComputerInfo), dataModule_(DataModule) {}
+
+std::string TWin32ServiceCheckEffects::IPAddress() {
+  return computerInfo_.Identification().IPAddress();
+}
+
+std::string TWin32ServiceCheckEffects::LocalComputerName() {
+  return computerInfo_.Identification().LocalComputerName();
+}
+
+std::string TWin32ServiceCheckEffects::ConnectionString() {
+  if (!dataModule_) throw Exception("There is no data module to read the connection from");
+  return dataModule_->con.AnsiConnectionString();
+}
+
+std::uint32_t TWin32ServiceCheckEffects::ServiceState() {
+  return GetServiceState(nullptr, kZmtServiceName);
+}
+
+void TWin32ServiceCheckEffects::RunHiddenAndWait(const TSystemCommand& Command) {
+  char directory[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(directory, sizeof directory);
+  if (length == 0 || length >= sizeof directory) throw Exception("No system directory");
+  RunAndWait(std::string(directory, length) + "\\" + Command.Program, Command.CommandLine, SW_HIDE);
+}
+
+void TWin32ServiceCheckEffects::StartHidden(const std::string& CommandLine) {
+  WinExec(CommandLine.c_str(), SW_HIDE);
+}
+
+bool TWin32ServiceCheckEffects::FileExists(const std::string& FileName) {
+  const DWORD attributes = GetFileAttributesA(FileName.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string TWin32ServiceCheckEffects::FileVersionText(const std::string& FileName) {
+  return GetFileVersionText(FileName);
+}
+
+void TWin32ServiceCheckEffects::ShowInformation(const std::string& Text) {
+  // Owned by the host's active window, so that the till waits for the operator's answer.
+  const HWND owner = GetActiveWindow();
+  MessageBoxA(owner, Text.c_str(), kZmtInformationCaption,
+              MB_OK | MB_ICONINFORMATION | (owner ? 0 : MB_TASKMODAL));
+}
+
+void TWin32ServiceCheckEffects::Pause(std::uint32_t Milliseconds) {
+  Sleep(Milliseconds);
+}
 
 void CheckZMTService(TdmQuro* DataModule) {
   TJvComputerInfoEx computerInfo;

@@ -5,11 +5,35 @@
 #include <memory>
 
 #include "clsKvPlugin.h"
+#include "modServiceCheck.h"
 
 namespace zmt {
 
 class TdmQuro;
 class TGenericDB;
+class TJvComputerInfoEx;
+
+// The service check's effects on this machine: the service control manager, the system's "net"
+// command, the product's installer, the version library and the standard message box.
+class TWin32ServiceCheckEffects : public TServiceCheckEffects {
+ public:
+  TWin32ServiceCheckEffects(TJvComputerInfoEx& ComputerInfo, TdmQuro* DataModule);
+
+  std::string IPAddress() override;
+  std::string LocalComputerName() override;
+  std::string ConnectionString() override;
+  std::uint32_t ServiceState() override;
+  void RunHiddenAndWait(const TSystemCommand& Command) override;
+  void StartHidden(const std::string& CommandLine) override;
+  bool FileExists(const std::string& FileName) override;
+  std::string FileVersionText(const std::string& FileName) override;
+  void ShowInformation(const std::string& Text) override;
+  void Pause(std::uint32_t Milliseconds) override;
+
+ private:
+  TJvComputerInfoEx& computerInfo_;
+  TdmQuro* dataModule_;
+};
 
 // Several objects may live at once. Each owns its own data module and generic database object;
 // the module-level dmQuro and GenericDB always name the pair of the newest live object (or
