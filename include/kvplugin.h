@@ -92,6 +92,24 @@
  * 6. Threads
  *    Call a module's operations on one thread, the host's user-interface thread: its dialogs are
  *    modal windows of that thread.
+ *
+ * 7. ZMTCheck.dll
+ *    Its object is named "ZMTCheckPlugin" and has the one menu entry "About". Constructing it
+ *    (RegisterKvPlugin, or Create) opens the POS database connection, with its own prompts and
+ *    error report where the stored settings ask for them; a connection that fails is reported to
+ *    the operator and still gives an object. Only an error beyond that (COM or ADO unusable, say)
+ *    gives NULL, with the error object set (source "EOleException" when ADO cannot be created).
+ *    Execute makes sure that the Windows service "zmtservice" runs on this machine (starting,
+ *    restarting or installing it, with modal message boxes where the operator must act) and
+ *    gives 1 whatever it found; it may block the calling thread for a while (the service
+ *    commands, and 30 seconds after starting the installer).
+ *    Several objects may live at once. Each owns its own database connection, which its Execute
+ *    reads; the module-wide connection that the module's other parts use is always the newest
+ *    live object's. Free them in any order; after the last one is freed the module holds no
+ *    connection. DllMessage shows "ZMTCheck For Quro POS" in a modal box captioned with the
+ *    host's title and works with or without an object. The module's version resource carries
+ *    the product's version, which the About entry shows once the host sets FileName to the
+ *    module's path.
  */
 #ifndef KVPLUGIN_H
 #define KVPLUGIN_H
