@@ -22,10 +22,14 @@ class TWindowsConnectionEnvironment : public TConnectionEnvironment {
   }
 };
 
+// At namespace scope, not as a function's static: the guard of a function's static makes the
+// run-time create a lock that it never frees, one more kernel handle in the host for every load
+// and unload of the module.
+TWindowsConnectionEnvironment environment;
+
 }  // namespace
 
 TConnectionEnvironment& WindowsConnectionEnvironment() {
-  static TWindowsConnectionEnvironment environment;
   return environment;
 }
 
