@@ -19,6 +19,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (!reserved) {
       zmt::UnregisterFormClasses();
       zmt::ReleaseRuntimeOnUnload();
+      zmt::ReleaseUnwinderLockOnUnload();
     }
   }
   return TRUE;

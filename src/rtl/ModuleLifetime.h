@@ -9,4 +9,9 @@ namespace zmt {
 // at load and otherwise never gives back.
 void ReleaseRuntimeOnUnload() noexcept;
 
+// Call from DllMain on DLL_PROCESS_DETACH when the module is being unloaded: closes what the
+// module's own exception unwinder keeps for itself. Defined in the module's own sources (the
+// zmt_plugin_module build function adds them), not in the run-time library.
+void ReleaseUnwinderLockOnUnload() noexcept;
+
 }  // namespace zmt
