@@ -123,5 +123,15 @@ expect_rc 1 "host tag out of range"
 run
 expect_rc 1 "no arguments"
 
+# Nobody at the screen: the module's own dialog is printed and answered with its default button.
+run --unattended --no-file-name "$dll" menu About
+expect_rc 0 "unattended About"
+for line in "dialog: Information" \
+  'dialog-text: Test Plugin\r\rExercises the host contract\r\rVersion: 0.0.0.0' \
+  "dialog-buttons: OK" "dialog-answer: OK" "menu-status: 0x00000000" "dialog-count: 1"; do
+  expect_line "$line" "unattended About"
+done
+expect_order "dialog-answer: OK" "menu-status: 0x00000000"
+
 echo "$((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
