@@ -48,7 +48,9 @@ static const char usage[] =
     "  notify TEXT N            notify-values [N,N,...]  (an empty list is \"\")\n"
     "  create                   position 0: list a new object of the same class, then free it\n"
     "  dll-message              call DllMessage when the module exports it\n"
-    "  keep-name                keep the name text and print it after the module is unloaded\n";
+    "  keep-name                keep the name text and print it after the module is unloaded\n"
+    "  run COMMAND-LINE         run a program between two calls, wait for it, print its exit "
+    "code\n";
 
 /* GetProcAddress gives a generic function pointer; copying it keeps the conversion explicit. */
 static void* find_export(HMODULE module, const char* name) {
@@ -209,6 +211,31 @@ static int run_notify_values(KvPlugin* p, const char* list) {
   return 0;
 }
 
+/* Runs a command line as the till's operator or another program might between two calls of the
+ * module, waits for its end and prints its exit code. */
+static int run_program(const char* command_line) {
+  STARTUPINFOA startup;
+  PROCESS_INFORMATION process;
+  DWORD code = 0;
+  char* line = _strdup(command_line);
+  int ok;
+  memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  ok = line && CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process);
+  free(line);
+  if (!ok) {
+    fprintf(stderr, "kvhost: cannot run \"%s\" (error %lu)\n", command_line, GetLastError());
+    return EXIT_OPERATION;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  print_text("run", command_line);
+  print_line("run-exit-code: %lu\n", (unsigned long)code);
+  return 0;
+}
+
 /* Runs one command at args[*i]; advances *i past its arguments. */
 static int run_command(HMODULE module, KvPlugin* p, int argc, char** argv, int* i, KvStr* kept) {
   const KvPluginVtbl* ops = p->Vtbl;
@@ -306,6 +333,9 @@ static int run_command(HMODULE module, KvPlugin* p, int argc, char** argv, int* 
     fflush(stdout);
     proc();
     print_line("dll-message: done\n");
+  } else if (strcmp(cmd, "run") == 0) {
+    NEED_ARG();
+    return run_program(arg);
   } else if (strcmp(cmd, "keep-name") == 0) {
     KvStrRelease(*kept);
     *kept = ops->GetName(p);

@@ -133,5 +133,11 @@ for line in "dialog: Information" \
 done
 expect_order "dialog-answer: OK" "menu-status: 0x00000000"
 
+# A program run between two calls: its exit code is printed and the commands go on.
+run "$dll" run "cmd /c exit 3" execute
+expect_rc 0 "run"
+expect_line "run-exit-code: 3" "run"
+expect_order "run-exit-code: 3" "execute: true"
+
 echo "$((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
