@@ -1,22 +1,48 @@
 #!/usr/bin/env bash
-# The main job: build everything, then let the reference host load the plug-in under Wine and
-# print what it sees.
+# The main job: build everything, then let the reference host drive ZMTCheck.dll under Wine as a
+# till would, with nobody at the screen: every dialog is printed and answered with its default
+# button. The service check finds the product's service not registered, installs it from the
+# fixture program at the product's path (version 2.0.0.0), starts it, and restarts it after it
+# was stopped; the database connection is stored beforehand and opens without a prompt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh win32 win64
 
-# Where i686 runs only under emulation (about a minute per program start) the x86_64 build stands
-# in for it.
-presets="win32 win64"
+# The i686 module where the machine runs 32-bit programs; where i686 runs only under emulation
+# (about a minute per program start) the x86_64 module stands in for it.
+preset=win32
 if [ "$(bash scripts/i686.sh kind)" = emulated ]; then
   bash scripts/i686.sh describe
-  presets=win64
+  echo "The x86_64 module is run instead of the i686 one."
+  preset=win64
 fi
-ZMT_PRESETS=$presets xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  for preset in $ZMT_PRESETS; do
-    bin=build/$preset/bin
-    echo "== $preset"
-    scripts/wine-run.sh "build/$preset/wineprefix" "$bin/kvhost.exe" "$bin/TestPlugin.dll" \
-      list execute list
-    WINEPREFIX=$PWD/build/$preset/wineprefix wineserver -k 2>/dev/null || true
-  done'
+bits=64
+[ $preset = win32 ] && bits=32
+
+export ZMT_PRESET=$preset ZMT_BITS=$bits
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  set -euo pipefail
+  prefix=$PWD/build/$ZMT_PRESET/wineprefix
+  bin=$PWD/build/$ZMT_PRESET/bin
+  export ODBCINI=$PWD/build/$ZMT_PRESET/odbc/odbc.ini
+  run() { scripts/wine-run.sh "$prefix" "$@"; }
+  run --init
+  product="$prefix/drive_c/Program Files/tessinor/quro"
+
+  echo "== setting up the till: no service, the product at c:\\program files\\tessinor\\quro\\zmt.exe"
+  if [ -f "$product/zmt.exe" ]; then run "$product/zmt.exe" /uninstall >/dev/null 2>&1 || true; fi
+  mkdir -p "$product"
+  cp "$bin/zmt_service.exe" "$product/zmt.exe"
+  key="HKLM\\Software\\Tessinor\\Quro"
+  run reg add "$key" /v Msde-ConnectionString /t REG_SZ /reg:$ZMT_BITS /f \
+    /d "Provider=MSDASQL.1;Persist Security Info=False;Data Source=localhost" >/dev/null
+  run reg add "$key" /v Msde-Failed /t REG_DWORD /d 0 /reg:$ZMT_BITS /f >/dev/null
+  run sc query zmtservice | tr -d "\r" | grep -E "SERVICE_NAME|STATE|FAILED" || true
+
+  echo "== kvhost: register, Execute (install), stop, Execute (restart), About, DllMessage, free, unload"
+  run "$bin/kvhost.exe" --unattended "$bin/ZMTCheck.dll" list execute \
+    run "net stop zmtservice" execute menu About dll-message
+
+  echo "== the service afterwards"
+  run sc query zmtservice | tr -d "\r" | grep -E "SERVICE_NAME|STATE"
+  wineserver -k 2>/dev/null || true'
