@@ -37,11 +37,13 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   run reg add "$key" /v Msde-ConnectionString /t REG_SZ /reg:$ZMT_BITS /f \
     /d "Provider=MSDASQL.1;Persist Security Info=False;Data Source=localhost" >/dev/null
   run reg add "$key" /v Msde-Failed /t REG_DWORD /d 0 /reg:$ZMT_BITS /f >/dev/null
-  run sc query zmtservice | tr -d "\r" | grep -E "SERVICE_NAME|STATE|FAILED" || true
 
   echo "== kvhost: register, Execute (install), stop, Execute (restart), About, DllMessage, free, unload"
-  run "$bin/kvhost.exe" --unattended "$bin/ZMTCheck.dll" list execute \
-    run "net stop zmtservice" execute menu About dll-message
+  # Between the calls, the service control manager says what state the service is in.
+  query="sc query zmtservice"
+  run "$bin/kvhost.exe" --unattended "$bin/ZMTCheck.dll" list run "$query" execute run "$query" \
+    run "net stop zmtservice" run "$query" execute run "$query" menu About dll-message \
+    | tr -d "\r" | grep -vE "^ *(TYPE|WIN32_EXIT_CODE|SERVICE_EXIT_CODE|CHECKPOINT|WAIT_HINT|\(.*\)) *:?|^$"
 
   echo "== the service afterwards"
   run sc query zmtservice | tr -d "\r" | grep -E "SERVICE_NAME|STATE"
