@@ -4,8 +4,7 @@
 #include <string>
 
 #include "FTimerForm.h"
-#include "ModuleLifetime.h"
-#include "clsFormSettings.h"
+#include "PluginModuleMain.h"
 #include "clsZMTCheckPlugin.h"
 
 extern "C" {
@@ -13,16 +12,7 @@ extern "C" {
 // Only the dialog settings are made at load; a plug-in object and its connection wait for the
 // host's RegisterKvPlugin.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-  if (reason == DLL_PROCESS_ATTACH) return zmt::InitializeFormSettings() ? TRUE : FALSE;
-  if (reason == DLL_PROCESS_DETACH) {
-    zmt::FinalizeFormSettings();
-    if (!reserved) {
-      zmt::UnregisterFormClasses();
-      zmt::ReleaseRuntimeOnUnload();
-      zmt::ReleaseUnwinderLockOnUnload();
-    }
-  }
-  return TRUE;
+  return zmt::PluginModuleMain(reason, reserved);
 }
 
 void KVAPI DllMessage() {
