@@ -525,6 +525,9 @@ static DWORD WINAPI watch_dialogs(LPVOID unused) {
 
 static HANDLE start_watcher(void) {
   HANDLE thread = NULL;
+  /* The window system is set up on this thread first, so that the watcher's first calls never
+   * race the module's load (which runs under the loader lock) in setting it up. */
+  ReleaseDC(NULL, GetDC(NULL));
   watch_stop = CreateEventA(NULL, TRUE, FALSE, NULL);
   if (watch_stop) thread = CreateThread(NULL, 0, watch_dialogs, NULL, 0, NULL);
   if (!thread) {
