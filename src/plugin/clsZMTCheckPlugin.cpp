@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "FTimerForm.h"
 #include "clsAppInfo.h"
 #include "clsComputerInfo.h"
 #include "clsGenericDB.h"
