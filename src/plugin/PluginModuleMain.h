@@ -11,15 +11,17 @@ namespace zmt {
 
 // Only the dialog settings are made at load; they live until unload. At an unload that is not the
 // end of the process, everything the module registered or the run-time kept goes too, so that
-// loading it again and again leaves the host as it was.
+// loading it again and again leaves the host as it was. A host thread that ends takes its
+// exception state in the module with it.
 inline BOOL PluginModuleMain(DWORD reason, LPVOID reserved) noexcept {
   if (reason == DLL_PROCESS_ATTACH) return InitializeFormSettings() ? TRUE : FALSE;
+  if (reason == DLL_THREAD_DETACH) ReleaseThreadExceptionGlobals();
   if (reason == DLL_PROCESS_DETACH) {
     FinalizeFormSettings();
     if (!reserved) {
       UnregisterFormClasses();
       ReleaseRuntimeOnUnload();
-      ReleaseUnwinderLockOnUnload();
+      ReleaseExceptionGlobalsOnUnload();
     }
   }
   return TRUE;

@@ -9,9 +9,11 @@ namespace zmt {
 // at load and otherwise never gives back.
 void ReleaseRuntimeOnUnload() noexcept;
 
-// Call from DllMain on DLL_PROCESS_DETACH when the module is being unloaded: closes what the
-// module's own exception unwinder keeps for itself. Defined in the module's own sources (the
-// zmt_plugin_module build function adds them), not in the run-time library.
-void ReleaseUnwinderLockOnUnload() noexcept;
+// The module's own per-thread C++ exception state (ModuleExceptionGlobals.cpp, which the
+// zmt_plugin_module build function adds to every module's own objects, not to the run-time
+// library). Call the first from DllMain on DLL_THREAD_DETACH, the second on DLL_PROCESS_DETACH
+// when the module is being unloaded.
+void ReleaseThreadExceptionGlobals() noexcept;
+void ReleaseExceptionGlobalsOnUnload() noexcept;
 
 }  // namespace zmt
