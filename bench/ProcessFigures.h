@@ -1,4 +1,5 @@
-// The process's private bytes and handle count, for benchmarks that watch for growth.
+// The process's private bytes, handle count and free TLS indexes, for benchmarks and tests that
+// watch for growth.
 #pragma once
 
 #include <windows.h>
@@ -6,17 +7,19 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
 struct Sample {
   SIZE_T privateBytes = 0;
   DWORD handles = 0;
+  DWORD freeTlsIndexes = 0;
 };
 
 // Wine leaves PrivateUsage and the handle count at 0; walking the address space and probing the
 // handle table gives the same figures on any system.
-SIZE_T CommittedPrivateBytes() {
+inline SIZE_T CommittedPrivateBytes() {
   SIZE_T total = 0;
   MEMORY_BASIC_INFORMATION info;
   for (const char* address = nullptr; VirtualQuery(address, &info, sizeof info) == sizeof info;
@@ -27,7 +30,7 @@ SIZE_T CommittedPrivateBytes() {
   return total;
 }
 
-DWORD ProbedHandleCount() {
+inline DWORD ProbedHandleCount() {
   DWORD count = 0;
   DWORD flags = 0;
   for (uintptr_t value = 4; value < 0x10000; value += 4)
@@ -35,8 +38,18 @@ DWORD ProbedHandleCount() {
   return count;
 }
 
-Sample Measure() {
+// Counted by taking every free index and giving them back: an index that a module leaves behind
+// may sit above a free one, which the lowest free index would not show.
+inline DWORD FreeTlsIndexes() {
+  std::vector<DWORD> taken;
+  for (DWORD index; (index = TlsAlloc()) != TLS_OUT_OF_INDEXES;) taken.push_back(index);
+  for (const DWORD index : taken) TlsFree(index);
+  return static_cast<DWORD>(taken.size());
+}
+
+inline Sample Measure() {
   Sample s;
+  s.freeTlsIndexes = FreeTlsIndexes();
   PROCESS_MEMORY_COUNTERS_EX counters = {};
   counters.cb = sizeof counters;
   if (GetProcessMemoryInfo(GetCurrentProcess(),
@@ -48,15 +61,17 @@ Sample Measure() {
   return s;
 }
 
-void PrintGrowth(const Sample& at100, const Sample& atEnd) {
-  std::printf("private-bytes-at-100: %llu\n", static_cast<unsigned long long>(at100.privateBytes));
-  std::printf("private-bytes-at-end: %llu\n", static_cast<unsigned long long>(atEnd.privateBytes));
-  std::printf("private-bytes-change: %lld\n", static_cast<long long>(atEnd.privateBytes) -
-                                                  static_cast<long long>(at100.privateBytes));
-  std::printf("handles-at-100: %lu\n", static_cast<unsigned long>(at100.handles));
-  std::printf("handles-at-end: %lu\n", static_cast<unsigned long>(atEnd.handles));
-  std::printf("handles-change: %ld\n",
-              static_cast<long>(atEnd.handles) - static_cast<long>(at100.handles));
+// Key: value lines; a prefix tells series apart ("plain-", say).
+inline void PrintGrowth(const Sample& at100, const Sample& atEnd, const char* prefix = "") {
+  const auto print = [prefix](const char* name, long long at100Value, long long atEndValue) {
+    std::printf("%s%s-at-100: %lld\n", prefix, name, at100Value);
+    std::printf("%s%s-at-end: %lld\n", prefix, name, atEndValue);
+    std::printf("%s%s-change: %lld\n", prefix, name, atEndValue - at100Value);
+  };
+  print("private-bytes", static_cast<long long>(at100.privateBytes),
+        static_cast<long long>(atEnd.privateBytes));
+  print("handles", at100.handles, atEnd.handles);
+  print("free-tls-indexes", at100.freeTlsIndexes, atEnd.freeTlsIndexes);
 }
 
 }  // namespace
