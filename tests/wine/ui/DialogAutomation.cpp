@@ -16,6 +16,9 @@ constexpr Milliseconds kPoll{10};
 void Pause(Milliseconds duration) {
   test::SleepMs(static_cast<unsigned>(duration.count()));
 }
+// The dialog's thread may have been blocked for far longer just before the dialog appeared (the
+// module's pauses and commands); the system counts such a thread as hung until it pumps again, so
+// the sends wait for it, up to their time-out, rather than give up at once.
 constexpr UINT kSendTimeoutMs = 5000;
 
 std::string ClassNameOf(HWND hwnd) {
@@ -39,8 +42,7 @@ bool IsOpenWindow(HWND hwnd) {
 // Waits until the window's thread has handled everything sent to it before.
 bool Sync(HWND hwnd) {
   DWORD_PTR ignored = 0;
-  return SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                             &ignored) != 0;
+  return SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_BLOCK, kSendTimeoutMs, &ignored) != 0;
 }
 
 HWND FocusOf(HWND dialog) {
@@ -163,14 +165,13 @@ class TextRecorder {
 
 std::string WindowText(HWND hwnd) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                           &length)) {
+  if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &length)) {
     return std::string();
   }
   std::string text(length + 1, '\0');
   DWORD_PTR copied = 0;
   if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                           SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
+                           SMTO_NORMAL, kSendTimeoutMs, &copied)) {
     return std::string();
   }
   text.resize(copied);
@@ -213,7 +214,7 @@ ControlInfo ReadControl(HWND dialog, HWND control) {
     info.DefaultStyle = type == BS_DEFPUSHBUTTON;
   }
   DWORD_PTR font = 0;
-  if (SendMessageTimeoutA(control, WM_GETFONT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &font) &&
+  if (SendMessageTimeoutA(control, WM_GETFONT, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &font) &&
       font != 0) {
     LOGFONTA logFont{};
     if (GetObjectA(reinterpret_cast<HFONT>(font), sizeof logFont, &logFont) != 0) {
@@ -244,7 +245,7 @@ DialogInfo ReadDialog(HWND dialog) {
   info.Owner = GetWindow(dialog, GW_OWNER);
   info.ThreadId = GetWindowThreadProcessId(dialog, nullptr);
   DWORD_PTR defId = 0;
-  if (SendMessageTimeoutA(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &defId) &&
+  if (SendMessageTimeoutA(dialog, DM_GETDEFID, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &defId) &&
       HIWORD(defId) == DC_HASDEFID) {
     info.DefaultId = LOWORD(defId);
   }
@@ -387,8 +388,7 @@ bool Dialog::Click(const std::string& name) const {
   HWND button = Control(name);
   if (button == nullptr) return false;
   DWORD_PTR ignored = 0;
-  return SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored) !=
-         0;
+  return SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &ignored) != 0;
 }
 
 bool Dialog::PressKey(UINT virtualKey) const {
