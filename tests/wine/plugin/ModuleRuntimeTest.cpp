@@ -94,61 +94,54 @@ TEST(ModuleRuntime, ThreadsThatThrewInTheModuleMayEndBeforeItIsUnloaded) {
   EXPECT_TRUE(TestPluginCycle(true));
 }
 
-// The registry values that the module's connection reads, put back as they were found.
-class SavedQuroValue {
- public:
-  explicit SavedQuroValue(const char* name) : name_(name) {
-    DWORD size = sizeof data_;
-    found_ = RegGetValueA(HKEY_LOCAL_MACHINE, kKey, name, RRF_RT_ANY, &type_, data_, &size) ==
-             ERROR_SUCCESS;
-    size_ = size;
-  }
-  ~SavedQuroValue() {
-    if (found_)
-      RegSetKeyValueA(HKEY_LOCAL_MACHINE, kKey, name_, type_, data_, size_);
-    else
-      RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kKey, name_);
-  }
-  SavedQuroValue(const SavedQuroValue&) = delete;
-  SavedQuroValue& operator=(const SavedQuroValue&) = delete;
+const char kQuroKey[] = "Software\\Tessinor\\Quro";
 
-  static constexpr char kKey[] = "Software\\Tessinor\\Quro";
+// One of the values that the module's connection reads, set for the scope and then put back.
+class ScopedQuroValue {
+ public:
+  ScopedQuroValue(const char* name, DWORD type, const void* data, DWORD size) : name_(name) {
+    found_ = RegGetValueA(HKEY_LOCAL_MACHINE, kQuroKey, name, RRF_RT_ANY, &type_, saved_, &size_) ==
+             ERROR_SUCCESS;
+    Written = RegSetKeyValueA(HKEY_LOCAL_MACHINE, kQuroKey, name, type, data, size) == 0;
+  }
+  ~ScopedQuroValue() {
+    if (found_)
+      RegSetKeyValueA(HKEY_LOCAL_MACHINE, kQuroKey, name_, type_, saved_, size_);
+    else
+      RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kQuroKey, name_);
+  }
+  ScopedQuroValue(const ScopedQuroValue&) = delete;
+  ScopedQuroValue& operator=(const ScopedQuroValue&) = delete;
+  bool Written = false;
 
  private:
   const char* name_;
   bool found_ = false;
-  DWORD type_ = 0, size_ = 0;
-  char data_[2048] = {};
+  char saved_[2048] = {};
+  DWORD type_ = 0, size_ = sizeof saved_;
 };
 
 DWORD StoredFailedFlag() {
   DWORD flag = 0xFFFF, size = sizeof flag;
-  RegGetValueA(HKEY_LOCAL_MACHINE, SavedQuroValue::kKey, "Msde-Failed", RRF_RT_REG_DWORD, nullptr,
-               &flag, &size);
+  RegGetValueA(HKEY_LOCAL_MACHINE, kQuroKey, "Msde-Failed", RRF_RT_REG_DWORD, nullptr, &flag,
+               &size);
   return flag;
 }
 
 // ZMTCheck.dll's construction with a server that cannot be reached: the connection's error is
 // thrown and caught inside the module, reported to the operator, and the host gets its object.
 void ConstructZmtCheckAgainstAnUnreachableServer() {
-  const SavedQuroValue savedString("Msde-ConnectionString"), savedFlag("Msde-Failed");
   const std::string stored = "Provider=SQLOLEDB.1;Data Source=nowhere";
-  ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, SavedQuroValue::kKey, "Msde-ConnectionString",
-                            REG_SZ, stored.c_str(), static_cast<DWORD>(stored.size() + 1)),
-            ERROR_SUCCESS);
   const DWORD notFailed = 0;
-  ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, SavedQuroValue::kKey, "Msde-Failed", REG_DWORD,
-                            &notFailed, sizeof notFailed),
-            ERROR_SUCCESS);
+  const ScopedQuroValue string("Msde-ConnectionString", REG_SZ, stored.c_str(),
+                               static_cast<DWORD>(stored.size() + 1));
+  const ScopedQuroValue flag("Msde-Failed", REG_DWORD, &notFailed, sizeof notFailed);
+  ASSERT_TRUE(string.Written && flag.Written);
 
   const HMODULE module = LoadLibraryA(BesideThisProgram("ZMTCheck.dll").c_str());
   ASSERT_NE(module, nullptr);
   const auto registerPlugin = Export<RegisterKvPluginProc>(module, "RegisterKvPlugin");
   ASSERT_NE(registerPlugin, nullptr);
-  // A thread that has not looked at its message queue for seconds (the cycles above) counts as
-  // hung, and the dialog's first texts would not be read from it.
-  MSG message;
-  PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
   KvPlugin* plugin = nullptr;
   std::string report;
   const auto run = RunModal(
