@@ -94,6 +94,18 @@ TEST(ModuleRuntime, ThreadsThatThrewInTheModuleMayEndBeforeItIsUnloaded) {
   EXPECT_TRUE(TestPluginCycle(true));
 }
 
+// A host that has used up its TLS indexes still gets the failing call's documented result.
+TEST(ModuleRuntime, AHostWithoutFreeTlsIndexesStillGetsTheModulesError) {
+  const HMODULE held = LoadLibraryA(BesideThisProgram("TestPlugin.dll").c_str());
+  ASSERT_NE(held, nullptr);
+  std::vector<DWORD> taken;
+  for (DWORD index; (index = TlsAlloc()) != TLS_OUT_OF_INDEXES;) taken.push_back(index);
+  const ::testing::AssertionResult cycle = TestPluginCycle(true);
+  for (const DWORD index : taken) TlsFree(index);
+  EXPECT_TRUE(cycle);
+  EXPECT_TRUE(FreeLibrary(held));
+}
+
 const char kQuroKey[] = "Software\\Tessinor\\Quro";
 
 // One of the values that the module's connection reads, set for the scope and then put back.
