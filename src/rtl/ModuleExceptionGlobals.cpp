@@ -91,14 +91,14 @@ ThreadBlock* FindOrMakeThreadBlock() noexcept {
   if (auto* block = static_cast<ThreadBlock*>(TlsGetValue(slot))) return block;
   auto* block =
       static_cast<ThreadBlock*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(ThreadBlock)));
-  if (block) Link(block);
   // Without memory the thread keeps to the shared block from now on.
-  if (TlsSetValue(slot, block ? block : &sharedBlock)) return block ? block : &sharedBlock;
-  if (block) {
-    Unlink(block);
-    HeapFree(GetProcessHeap(), 0, block);
+  if (!TlsSetValue(slot, block ? block : &sharedBlock)) {
+    if (block) HeapFree(GetProcessHeap(), 0, block);
+    return &sharedBlock;
   }
-  return &sharedBlock;
+  if (!block) return &sharedBlock;
+  Link(block);
+  return block;
 }
 
 // The code that throws or catches may be about to read the thread's last error, which

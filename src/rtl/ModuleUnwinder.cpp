@@ -1,6 +1,6 @@
 // The start-up object of every i686 module: it takes the place of the toolchain's crtbegin.o
-// (the module specs file names it as the start file), so that the module's DWARF unwind tables
-// are registered with the module's own unwinder and that unwinder leaves nothing behind.
+// (the build links it under that name, found first through -B), so that the module's DWARF unwind
+// tables are registered with the module's own unwinder and that unwinder leaves nothing behind.
 //
 // i686 modules unwind with their own static copy of libgcc's DWARF unwinder, which finds a
 // frame's handler only in the tables registered with it. crtbegin.o registers them with
