@@ -1,5 +1,9 @@
 #include "Sync.h"
 
+#ifdef _WIN32
+#include "WinHandles.h"
+#endif
+
 #ifdef ZMT_LOCK_CHECKS
 #include <cstdio>
 #include <cstdlib>
@@ -11,18 +15,48 @@ namespace zmt {
 class TMultiReadExclusiveWriteSynchronizer::Held {
  public:
 #ifdef _WIN32
-  explicit Held(const TMultiReadExclusiveWriteSynchronizer& owner) : mutex_(&owner.mutex_) {
-    AcquireSRWLockExclusive(mutex_);
+  explicit Held(const TMultiReadExclusiveWriteSynchronizer& owner) : flag_(&owner.guard_) {
+    Lock();
   }
   ~Held() {
-    ReleaseSRWLockExclusive(mutex_);
+    Unlock();
   }
-  PSRWLOCK mutex_;
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+
+  void Lock() {
+    for (unsigned spins = 0; InterlockedCompareExchange(flag_, 1, 0) != 0; ++spins) {
+      // The holder only updates a few counters: spin while it may be running on another
+      // processor, then yield, then sleep, so that a holder of lower priority gets to finish.
+      if (spins < 64) {
+        YieldProcessor();
+      } else if (spins < 128) {
+        SwitchToThread();
+      } else {
+        Sleep(1);
+      }
+    }
+  }
+  void Unlock() {
+    InterlockedExchange(flag_, 0);
+  }
+
+ private:
+  volatile LONG* flag_;
 #else
   explicit Held(const TMultiReadExclusiveWriteSynchronizer& owner) : lock_(owner.mutex_) {}
   std::unique_lock<std::mutex> lock_;
 #endif
 };
+
+#ifdef _WIN32
+// A thread waiting for the lock's state to change. It lives on the waiting thread's stack and is
+// listed in waiters_ until a change wakes it.
+struct TMultiReadExclusiveWriteSynchronizer::Waiter {
+  HANDLE Wake;
+  Waiter* Next;
+};
+#endif
 
 TMultiReadExclusiveWriteSynchronizer::ThreadId
 TMultiReadExclusiveWriteSynchronizer::CurrentThread() {
@@ -53,18 +87,43 @@ TMultiReadExclusiveWriteSynchronizer::ReadHold* TMultiReadExclusiveWriteSynchron
 
 template <class Ready>
 void TMultiReadExclusiveWriteSynchronizer::WaitUntil(Held& held, Ready ready) {
-  while (!ready()) {
 #ifdef _WIN32
-    SleepConditionVariableSRW(&changed_, held.mutex_, INFINITE, 0);
-#else
-    changed_.wait(held.lock_);
-#endif
+  if (ready()) return;
+  const DWORD lastError = GetLastError();
+  while (!ready()) {
+    UniqueKernelHandle wake(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!wake) {
+      // Nothing to sleep on: look again shortly. Slower, never wrong.
+      held.Unlock();
+      Sleep(1);
+      held.Lock();
+      continue;
+    }
+    Waiter self{wake.Get(), waiters_};
+    waiters_ = &self;
+    held.Unlock();
+    WaitForSingleObject(self.Wake, INFINITE);
+    held.Lock();
+    // NotifyAll has taken it off the list, unless the wait itself failed.
+    for (Waiter** link = &waiters_; *link != nullptr; link = &(*link)->Next) {
+      if (*link == &self) {
+        *link = self.Next;
+        break;
+      }
+    }
   }
+  // The caller may be about to report an error of its own.
+  SetLastError(lastError);
+#else
+  while (!ready()) changed_.wait(held.lock_);
+#endif
 }
 
 void TMultiReadExclusiveWriteSynchronizer::NotifyAll() {
 #ifdef _WIN32
-  WakeAllConditionVariable(&changed_);
+  // Each woken thread needs the guard, which the caller holds, before it can leave its node.
+  for (Waiter* waiter = waiters_; waiter != nullptr; waiter = waiter->Next) SetEvent(waiter->Wake);
+  waiters_ = nullptr;
 #else
   changed_.notify_all();
 #endif

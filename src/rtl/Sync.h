@@ -33,11 +33,15 @@ class TMultiReadExclusiveWriteSynchronizer {
 
  private:
 #ifdef _WIN32
-  // Slim locks own no kernel handle, so a module that is loaded and unloaded again and again
-  // leaves nothing behind in the host.
+  // Windows XP has neither slim locks nor condition variables. The counters below are guarded by
+  // a flag that is held for a few instructions only, and a thread that has to wait sleeps on an
+  // event of its own that lives for that one wait. The lock thus owns no kernel object and needs
+  // neither set-up nor clean-up: a module that is loaded and unloaded again and again leaves
+  // nothing behind in the host, and the process-wide lock is ready before any code runs.
   using ThreadId = DWORD;
-  mutable SRWLOCK mutex_ = SRWLOCK_INIT;
-  CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+  struct Waiter;
+  mutable volatile LONG guard_ = 0;
+  Waiter* waiters_ = nullptr;
 #else
   using ThreadId = std::thread::id;
   mutable std::mutex mutex_;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <vector>
 
 namespace zmt {
 namespace {
@@ -79,6 +80,40 @@ TEST(ComponentCreationLock, EndWriteFromAThreadThatDoesNotHoldItChangesNothing) 
   stranger.join();
   EXPECT_EQ(lock.WriteDepthOfCurrentThread(), 1);
   lock.EndWrite();
+}
+
+// Many threads contending, so that a lost wake-up hangs the suite and a broken exclusion shows
+// as a reader beside a writer or two writers at once.
+TEST(ComponentCreationLock, ContendingReadersAndWritersNeverOverlapAndAllFinish) {
+  TMultiReadExclusiveWriteSynchronizer lock;
+  std::atomic<int> readers{0};
+  std::atomic<int> writers{0};
+  std::atomic<int> overlaps{0};
+  constexpr int kThreads = 6;
+  constexpr int kRounds = 2000;
+  std::vector<TestThread> threads;
+  threads.reserve(kThreads);
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < kRounds; ++round) {
+        if ((round + t) % 3 == 0) {
+          WriteLockGuard outer(lock);
+          WriteLockGuard inner(lock);
+          if (writers.fetch_add(1) != 0 || readers.load() != 0) ++overlaps;
+          SleepMs(0);  // let the others queue up behind
+          writers.fetch_sub(1);
+        } else {
+          ReadLockGuard guard(lock);
+          readers.fetch_add(1);
+          if (writers.load() != 0) ++overlaps;
+          SleepMs(0);
+          readers.fetch_sub(1);
+        }
+      }
+    });
+  }
+  for (TestThread& thread : threads) thread.join();
+  EXPECT_EQ(overlaps.load(), 0);
 }
 
 #ifdef ZMT_LOCK_CHECKS
