@@ -3,9 +3,34 @@
 add_compile_options(-Wall -Wextra -Wpedantic -Werror)
 
 if(WIN32)
-  # The module and its tools carry no compiler run-time DLL: libgcc, libstdc++ and winpthread
-  # are linked in.
-  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  # The tills run Windows XP SP3 (i686) and XP x64 / Server 2003 (x86_64). Compiling for that
+  # floor makes the headers refuse what those systems lack, and the PE headers ask for no more,
+  # so that XP's loader starts the programs. tests/imports checks what the binaries import.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(ZMT_WINDOWS_FLOOR 0x0501)
+    set(ZMT_WINDOWS_FLOOR_VERSION 5.1)
+  else()
+    set(ZMT_WINDOWS_FLOOR 0x0502)
+    set(ZMT_WINDOWS_FLOOR_VERSION 5.2)
+  endif()
+  string(REPLACE "." ";" floor_parts ${ZMT_WINDOWS_FLOOR_VERSION})
+  list(GET floor_parts 0 floor_major)
+  list(GET floor_parts 1 floor_minor)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=${ZMT_WINDOWS_FLOOR}
+                          WINVER=${ZMT_WINDOWS_FLOOR})
+  add_link_options(
+    "LINKER:--major-os-version,${floor_major},--minor-os-version,${floor_minor}"
+    "LINKER:--major-subsystem-version,${floor_major},--minor-subsystem-version,${floor_minor}")
+  # Test and benchmark programs run under Wine only and may call what later systems have. The
+  # product code that they link stays built for the floor: its headers never differ in layout
+  # between the two.
+  macro(zmt_test_windows_target)
+    get_directory_property(zmt_defs COMPILE_DEFINITIONS)
+    list(FILTER zmt_defs EXCLUDE REGEX "^(_WIN32_WINNT|WINVER)=")
+    list(APPEND zmt_defs _WIN32_WINNT=0x0601 WINVER=0x0601)
+    set_directory_properties(PROPERTIES COMPILE_DEFINITIONS "${zmt_defs}")
+  endmacro()
+  # The module and its tools carry no compiler run-time DLL: libgcc and libstdc++ are linked in.
   add_link_options(-static -static-libgcc -static-libstdc++)
   # Tests find their fixtures (DLLs, service programs, versioned executables) beside themselves.
   set(CMAKE_RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bin")
