@@ -5,7 +5,7 @@ add_compile_options(-Wall -Wextra -Wpedantic -Werror)
 if(WIN32)
   # The tills run Windows XP SP3 (i686) and XP x64 / Server 2003 (x86_64). Compiling for that
   # floor makes the headers refuse what those systems lack, and the PE headers ask for no more,
-  # so that XP's loader starts the programs. tests/imports checks what the binaries import.
+  # so that XP's loader starts the programs. tests/wine/imports checks what they import.
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(ZMT_WINDOWS_FLOOR 0x0501)
     set(ZMT_WINDOWS_FLOOR_VERSION 5.1)
