@@ -90,8 +90,13 @@ void TMultiReadExclusiveWriteSynchronizer::WaitUntil(Held& held, Ready ready) {
 #ifdef _WIN32
   if (ready()) return;
   const DWORD lastError = GetLastError();
+  // The event is made outside the guard, which others spin on (it is closed under the guard on
+  // the way out, where the caller relies on the state it found). Auto-reset: each listing gets
+  // exactly one SetEvent, and each wait takes it.
+  held.Unlock();
+  UniqueKernelHandle wake(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  held.Lock();
   while (!ready()) {
-    UniqueKernelHandle wake(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!wake) {
       // Nothing to sleep on: look again shortly. Slower, never wrong.
       held.Unlock();
@@ -102,7 +107,7 @@ void TMultiReadExclusiveWriteSynchronizer::WaitUntil(Held& held, Ready ready) {
     Waiter self{wake.Get(), waiters_};
     waiters_ = &self;
     held.Unlock();
-    WaitForSingleObject(self.Wake, INFINITE);
+    WaitForSingleObject(wake.Get(), INFINITE);
     held.Lock();
     // NotifyAll has taken it off the list, unless the wait itself failed.
     for (Waiter** link = &waiters_; *link != nullptr; link = &(*link)->Next) {
