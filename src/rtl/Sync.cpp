@@ -203,9 +203,14 @@ int TMultiReadExclusiveWriteSynchronizer::WriteDepthOfCurrentThread() const {
   return writeDepth_ > 0 && writer_ == CurrentThread() ? writeDepth_ : 0;
 }
 
+namespace {
+// At namespace scope, not as a function static: with the misuse checks its destructor is not
+// trivial, and a function static would then need a run-time guard, whose lock outlives the module.
+TMultiReadExclusiveWriteSynchronizer processLock;
+}  // namespace
+
 TMultiReadExclusiveWriteSynchronizer& GlobalNameSpace() {
-  static TMultiReadExclusiveWriteSynchronizer lock;
-  return lock;
+  return processLock;
 }
 
 }  // namespace zmt
