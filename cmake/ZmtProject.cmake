@@ -7,17 +7,15 @@ if(WIN32)
   # floor makes the headers refuse what those systems lack, and the PE headers ask for no more,
   # so that XP's loader starts the programs. tests/wine/imports checks what they import.
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    set(ZMT_WINDOWS_FLOOR 0x0501)
     set(ZMT_WINDOWS_FLOOR_VERSION 5.1)
   else()
-    set(ZMT_WINDOWS_FLOOR 0x0502)
     set(ZMT_WINDOWS_FLOOR_VERSION 5.2)
   endif()
   string(REPLACE "." ";" floor_parts ${ZMT_WINDOWS_FLOOR_VERSION})
   list(GET floor_parts 0 floor_major)
   list(GET floor_parts 1 floor_minor)
-  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=${ZMT_WINDOWS_FLOOR}
-                          WINVER=${ZMT_WINDOWS_FLOOR})
+  set(floor_hex 0x0${floor_major}0${floor_minor})
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=${floor_hex} WINVER=${floor_hex})
   add_link_options(
     "LINKER:--major-os-version,${floor_major},--minor-os-version,${floor_minor}"
     "LINKER:--major-subsystem-version,${floor_major},--minor-subsystem-version,${floor_minor}")
