@@ -6,9 +6,11 @@
 
 namespace zmt {
 
-// The connection string with the value of every Password or PWD key (any case, blanks allowed
-// around the key) shown as "***", also inside quoted values such as Extended Properties. Empty
-// values stay empty; everything else is left as it stands.
+// The connection string with the value of every key whose name ends in "password" or "pwd" (any
+// case, blanks allowed around the key) shown as "***", also inside quoted and braced values such
+// as Extended Properties and inside values that are connection strings themselves. Empty values
+// stay empty; where the text is malformed, more is hidden rather than less; everything else is
+// left as it stands.
 std::string MaskConnectionPasswords(const std::string& ConnectionString);
 
 // The reason line of a connection failure report: the error, then on its own line the

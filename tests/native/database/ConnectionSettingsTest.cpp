@@ -230,7 +230,23 @@ TEST(ConnectionText, PasswordsAreMaskedAndNothingElse) {
       {"Extended Properties='Pwd=s'", "Extended Properties='Pwd=***'"},
       {"no keys; at all;", "no keys; at all;"},
       {"Password=\"unclosed;rest", "Password=***"},
-      {"Passwords=x;MyPwd=y", "Passwords=x;MyPwd=y"},
+      {"Passwords=x;MyPwd=y;Jet OLEDB:Database Password=z",
+       "Passwords=x;MyPwd=***;"
+       "Jet OLEDB:Database Password=***"},
+      // Braced and quoted values are connection strings of their own; doubled closers undone.
+      {"Extended Properties={DSN=a;PWD=secret}", "Extended Properties={DSN=a;PWD=***}"},
+      {"Extended Properties=\"DSN=a;PWD=\"\"x;y\"\"\";", "Extended Properties=\"DSN=a;PWD=***\";"},
+      {"X={DSN=a;PWD={p}}};Y=1", "X={DSN=a;PWD=***};Y=1"},
+      {"PWD={a}};X=b};Y=1", "PWD=***;Y=1"},
+      {"Password=\t {a;b}", "Password=\t ***"},
+      {"Extended Properties=PWD=x", "Extended Properties=PWD=***"},
+      // An unclosed brace or quote ends at the next ";", so the keys after it are read.
+      {"Provider=MSDASQL.1;DRIVER={SQL Server;PWD=secret2;Data Source=nowhere",
+       "Provider=MSDASQL.1;DRIVER={SQL Server;PWD=***;Data Source=nowhere"},
+      {"User ID={u;Password=vqk;Data Source=s;", "User ID={u;Password=***;Data Source=s;"},
+      // Text after a closing quote may be a password that closed an unfinished value.
+      {"X=\";Password=\"s\"", "X=\";Password=\"***"},
+      {"DRIVER={SQL Server} ;X=1", "DRIVER={SQL Server} ;X=1"},
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(MaskConnectionPasswords(in), out) << in;
   EXPECT_EQ(ConnectFailureReason("E", "Password=vqk;"), "E\rConnection String: Password=***;");
