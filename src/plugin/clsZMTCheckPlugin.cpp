@@ -50,7 +50,7 @@ void TWin32ServiceCheckEffects::RunHiddenAndWait(const TSystemCommand& Command) 
 }
 
 void TWin32ServiceCheckEffects::StartHidden(const std::string& CommandLine) {
-  WinExec(CommandLine.c_str(), SW_HIDE);
+  StartProgram(CommandLine, SW_HIDE);
 }
 
 bool TWin32ServiceCheckEffects::FileExists(const std::string& FileName) {

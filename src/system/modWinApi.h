@@ -19,14 +19,18 @@ bool PrepareCommandLine(const std::string& CommandLine, TCommandLineBuffer& Buff
 
 #ifdef _WIN32
 // Runs CommandLine (its first token names the program, found by the system's search rules) in a
-// new console whose first window gets ShowMode, waits without time-out for the process to end and
-// gives its exit code. Gives -1 when no process is created, and so refuses a command line that
-// PrepareCommandLine does not accept; an exit code of 0xFFFFFFFF gives -1 as well.
+// new console whose first window gets ShowMode, with no input (standard input and output are the
+// NUL device, so a question the program asks takes its default answer at once), waits without
+// time-out for the process to end and gives its exit code. Gives -1 when no process is created, and
+// so refuses a command line that PrepareCommandLine does not accept; an exit code of 0xFFFFFFFF
+// gives -1 as well.
 std::int32_t RunAndWait(const std::string& CommandLine, std::uint16_t ShowMode);
 // The same with the program given by its full path, so that no search decides which program runs;
 // CommandLine still starts with the program's own name, as the program expects to see it.
 std::int32_t RunAndWait(const std::string& ApplicationName, const std::string& CommandLine,
                         std::uint16_t ShowMode);
+// Starts CommandLine as RunAndWait does, without waiting for it. False when no process is created.
+bool StartProgram(const std::string& CommandLine, std::uint16_t ShowMode);
 #endif
 
 }  // namespace zmt

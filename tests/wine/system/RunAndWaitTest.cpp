@@ -62,6 +62,10 @@ TEST(RunAndWait, TheChildSeesTheShowModeItWasGiven) {
   EXPECT_EQ(RunAndWait(Probe() + " showmode", SW_SHOWNORMAL), useShowWindow | SW_SHOWNORMAL);
 }
 
+TEST(RunAndWait, AProgramThatWaitsForAnAnswerReadsTheEndOfItsInputAndEnds) {
+  EXPECT_EQ(RunAndWait(Probe() + " readline 4", SW_HIDE), 4);
+}
+
 // A command line of exactly the given length that makes the probe write the marker.
 std::string CommandLineOfLength(std::size_t length, const std::string& marker) {
   std::string commandLine = Probe() + " exit 0 0 \"" + marker + "\" ";
