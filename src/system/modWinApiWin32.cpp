@@ -36,12 +36,13 @@ bool CreateHiddenProcess(const std::string& ApplicationName, const std::string& 
   std::memset(&inheritable, 0, sizeof inheritable);
   inheritable.nLength = sizeof inheritable;
   inheritable.bInheritHandle = TRUE;
-  const UniqueKernelHandle nul(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                           OPEN_EXISTING, 0, nullptr));
-  if (!nul) {
+  const HANDLE device = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                    OPEN_EXISTING, 0, nullptr);
+  if (device == INVALID_HANDLE_VALUE) {
     return false;
   }
+  const UniqueKernelHandle nul(device);
   STARTUPINFOA startup;
   std::memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
