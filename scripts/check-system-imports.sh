@@ -2,7 +2,7 @@
 # check-system-imports.sh OBJDUMP FLOOR TABLE FILE...: every function that each FILE imports is
 # listed in TABLE (lines "DLL function first-version", # comments) with a first Windows version
 # no newer than FLOOR (an NT version such as 5.1), and each FILE's PE header asks for exactly
-# FLOOR as its OS and subsystem version. Prints one line per finding and fails if there is any.
+# FLOOR as its OS and subsystem version. A line "DLL * never" forbids importing DLL at all. Prints one line per finding and fails if there is any.
 set -euo pipefail
 [ $# -ge 4 ] || { echo "usage: check-system-imports.sh OBJDUMP FLOOR TABLE FILE..." >&2; exit 2; }
 objdump=$1 floor=$2 table=$3
@@ -26,7 +26,8 @@ for file in "$@"; do
       while ((getline line < table) > 0) {
         if (line ~ /^[ \t]*(#|$)/) continue
         split(line, f, /[ \t]+/)
-        first[toupper(f[1]) "!" f[2]] = f[3]
+        if (f[2] == "*" && f[3] == "never") never[toupper(f[1])] = 1
+        else first[toupper(f[1]) "!" f[2]] = f[3]
       }
       close(table)
       bad = 0
@@ -48,7 +49,10 @@ for file in "$@"; do
       }
       count++
       key = toupper(dll) "!" $3
-      if (!(key in first)) {
+      if (toupper(dll) in never) {
+        printf "FAIL: %s imports %s!%s; %s must not be imported by name\n", name, dll, $3, dll
+        bad = 1
+      } else if (!(key in first)) {
         printf "FAIL: %s imports %s!%s, which the table does not list\n", name, dll, $3
         bad = 1
       } else if (number(first[key]) > number(floor)) {

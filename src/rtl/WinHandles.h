@@ -67,6 +67,14 @@ struct KernelHandleTraits {
 };
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 
+// A library loaded with LoadLibrary, whose reference is given back with FreeLibrary.
+struct ModuleTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle handle) noexcept { FreeLibrary(handle); }
+};
+using UniqueModule = UniqueHandle<ModuleTraits>;
+
 struct BstrTraits {
   using Handle = BSTR;
   static Handle Invalid() noexcept { return nullptr; }

@@ -36,9 +36,9 @@ bool CreateHiddenProcess(const std::string& ApplicationName, const std::string& 
   std::memset(&inheritable, 0, sizeof inheritable);
   inheritable.nLength = sizeof inheritable;
   inheritable.bInheritHandle = TRUE;
-  const HANDLE device = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                    OPEN_EXISTING, 0, nullptr);
+  const HANDLE device =
+      CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  &inheritable, OPEN_EXISTING, 0, nullptr);
   if (device == INVALID_HANDLE_VALUE) {
     return false;
   }

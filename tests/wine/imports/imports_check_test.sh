@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # check-system-imports.sh finds what it is there for, in this build's real module: an import the
-# table does not list, one newer than the floor, and a PE header that asks for another version.
+# table does not list, one newer than the floor, one of a DLL that must not be imported, and a PE
+# header that asks for another version.
 # usage: imports_check_test.sh OBJDUMP FLOOR TABLE MODULE WORK_DIR
 set -uo pipefail
 objdump=$1 floor=$2 table=$3 module=$4 work=$5
@@ -26,6 +27,8 @@ grep -v "$row" "$table" >"$work/missing.txt"
 sed "s/\($row.*\)[0-9]\.[0-9]\$/\16.0/" "$table" >"$work/newer.txt"
 expect_finding "$floor" "$work/missing.txt" "KERNEL32.dll!CreateEventW, which the table does not list"
 expect_finding "$floor" "$work/newer.txt" "KERNEL32.dll!CreateEventW, first in Windows 6.0, newer than the floor $floor"
+{ cat "$table"; echo "KERNEL32.dll * never"; } >"$work/never.txt"
+expect_finding "$floor" "$work/never.txt" "imports KERNEL32.dll!CreateEventW; KERNEL32.dll must not be imported by name"
 expect_finding 5.0 "$table" "asks for OS version $floor and subsystem version $floor, not 5.0"
 
 [ $failures = 0 ] && echo "every finding reported"

@@ -1,0 +1,63 @@
+#include "modVersionResource.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "WinHandles.h"
+
+namespace zmt {
+
+namespace {
+
+using TGetSize = DWORD(WINAPI*)(LPCSTR, LPDWORD);
+using TGetInfo = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
+using TQueryValue = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+
+UniqueModule LoadSystemVersionLibrary() {
+  char directory[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(directory, sizeof directory);
+  if (length == 0 || length >= sizeof directory) return UniqueModule();
+  const std::string path = std::string(directory, length) + "\\version.dll";
+  return UniqueModule(LoadLibraryA(path.c_str()));
+}
+
+template <class T>
+T Function(const UniqueModule& library, const char* name) {
+  // The cast through a generic function pointer is how GetProcAddress's result is used.
+  return reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddress(library.Get(), name)));
+}
+
+}  // namespace
+
+std::size_t ReadRootVersionBlock(const std::string& FileName, VS_FIXEDFILEINFO& Info) {
+  std::memset(&Info, 0, sizeof Info);
+  // A zero inside the name would make the system read another file than the one asked for.
+  if (FileName.find('\0') != std::string::npos) return 0;
+  const UniqueModule library = LoadSystemVersionLibrary();
+  if (!library) return 0;
+  const auto getSize = Function<TGetSize>(library, "GetFileVersionInfoSizeA");
+  const auto getInfo = Function<TGetInfo>(library, "GetFileVersionInfoA");
+  const auto queryValue = Function<TQueryValue>(library, "VerQueryValueA");
+  if (!getSize || !getInfo || !queryValue) return 0;
+
+  DWORD unused = 0;
+  const DWORD size = getSize(FileName.c_str(), &unused);
+  if (size == 0) return 0;
+  std::vector<char> data;
+  try {
+    data.resize(size);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  void* block = nullptr;
+  UINT length = 0;
+  if (!getInfo(FileName.c_str(), 0, size, data.data()) ||
+      !queryValue(data.data(), "\\", &block, &length) || block == nullptr) {
+    return 0;
+  }
+  std::memcpy(&Info, block, length < sizeof Info ? length : sizeof Info);
+  return length;
+}
+
+}  // namespace zmt
