@@ -1,7 +1,8 @@
 #include "clsAdoComponents.h"
 
-#include "WinText.h"
 #include "SysUtils.h"
+#include "WinText.h"
+#include "modConnectionText.h"
 
 #include <cstdio>
 #include <utility>
@@ -131,6 +132,11 @@ void TADOConnection::Open() {
   if (Connected()) return;
   // Wine's ADO takes the string only from Open's argument, never from the property.
   std::wstring held = ConnectionString();
+  // The component's provider goes into the string that is opened, not into ADO's property,
+  // which not every ADO honours.
+  if (!provider_.empty() && !NamesProvider(AnsiFromWide(held.data(), held.size()))) {
+    held = L"Provider=" + WideFromAnsi(provider_) + L";" + held;
+  }
   UniqueBstr text = MakeBstr(held);
   OleCheck(connection_.Get(), [&] {
     return connection_->Open(text.Get(), nullptr, nullptr, ado::kConnectUnspecified);

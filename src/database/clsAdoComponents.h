@@ -35,11 +35,12 @@ class TADOConnection : public TCustomConnection {
   bool LoginPrompt() const { return login_prompt_; }
   void SetLoginPrompt(bool value) override { login_prompt_ = value; }
 
-  // A design-time value kept by the component; the connection string names the provider used.
+  // The provider that Open uses for a connection string without a Provider key; a string that
+  // names one keeps its own.
   const std::string& Provider() const { return provider_; }
   void SetProvider(const std::string& value) { provider_ = value; }
 
-  // Opens with the connection string it holds; does nothing when already open.
+  // Opens with the connection string it holds, and the provider; does nothing when already open.
   void Open() override;
 
   // The ADO object, for the query components bound to this connection.

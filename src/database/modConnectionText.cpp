@@ -22,19 +22,21 @@ bool EndsWith(const std::string& text, std::string_view tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), npos, tail) == 0;
 }
 
+// A key as providers compare it: without the blanks around it, in any case.
+std::string KeyName(std::string_view key) {
+  while (!key.empty() && IsBlank(key.front())) key.remove_prefix(1);
+  while (!key.empty() && IsBlank(key.back())) key.remove_suffix(1);
+  std::string lower;
+  lower.reserve(key.size());
+  for (char c : key) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
 // Providers and drivers name their secrets in many ways ("Jet OLEDB:Database Password", "PWD",
 // "Encryption Password"): every key that ends like one is taken for one.
 bool IsSecretKey(std::string_view key) {
-  std::string_view::size_type first = 0;
-  std::string_view::size_type last = key.size();
-  while (first < last && IsBlank(key[first])) ++first;
-  while (last > first && IsBlank(key[last - 1])) --last;
-  std::string lower;
-  lower.reserve(last - first);
-  for (std::string_view::size_type i = first; i < last; ++i) {
-    lower += static_cast<char>(std::tolower(static_cast<unsigned char>(key[i])));
-  }
-  return EndsWith(lower, "password") || EndsWith(lower, "pwd");
+  const std::string name = KeyName(key);
+  return EndsWith(name, "password") || EndsWith(name, "pwd");
 }
 
 // The character that closes a value opened by c, or 0 when c opens none.
@@ -118,63 +120,94 @@ void AppendEnclosed(std::string_view inner, char open, char close, std::string& 
   out += close;
 }
 
-void MaskText(std::string_view text, std::string& out, int depth) {
-  TCloseFinder closes(text);
-  std::string_view::size_type i = 0;
-  while (i < text.size()) {
-    const std::string_view::size_type equals = text.find_first_of("=;", i);
-    if (equals == npos || text[equals] == ';') {
-      // A piece without a key: kept as it is.
-      const std::string_view::size_type end = equals == npos ? text.size() : equals + 1;
-      out.append(text, i, end - i);
-      i = end;
-      continue;
-    }
-    const bool secret = IsSecretKey(text.substr(i, equals - i));
-    out.append(text, i, equals + 1 - i);
-    std::string_view::size_type first = equals + 1;
-    while (first < text.size() && IsBlank(text[first])) ++first;
-    out.append(text, equals + 1, first - equals - 1);
+// One piece of a connection string: "key=value" up to its ";", or a piece without a key.
+struct TPiece {
+  std::string_view::size_type Start = 0;
+  std::string_view::size_type Equals = npos;  // npos for a piece without a key
+  std::string_view::size_type First = 0;      // the value's first character after blanks
+  char Close = 0;                             // what closes the value's opening quote or brace
+  std::string_view::size_type Closed = npos;  // where it closes; npos when it never does
+  std::string_view::size_type End = 0;        // the ";" after the piece, or the text's end
+  bool Secret = false;
+};
 
-    // The value runs to the next ";" after its closing quote or brace. One that is never
-    // closed ends at the next ";", as a provider that gives up on it would read the keys after
-    // it; a secret one is hidden to the end, since its own text may hold the ";".
-    const char close = first < text.size() ? CloserOf(text[first]) : 0;
-    const std::string_view::size_type closed = close ? closes.Find(first + 1, close) : npos;
-    std::string_view::size_type end;
-    if (closed != npos) {
-      end = text.find(';', closed + 1);
-    } else if (close && secret) {
-      end = text.size();
+class TPieceReader {
+ public:
+  explicit TPieceReader(std::string_view text) : text_(text), closes_(text) {}
+
+  bool Next(TPiece& piece) {
+    if (next_ >= text_.size()) return false;
+    piece = TPiece();
+    piece.Start = next_;
+    const std::string_view::size_type equals = text_.find_first_of("=;", next_);
+    if (equals == npos || text_[equals] == ';') {
+      piece.End = equals == npos ? text_.size() : equals;
     } else {
-      end = text.find(';', close ? first + 1 : first);
-    }
-    if (end == npos) end = text.size();
-
-    if (first == end) {
-      // An empty value stays empty.
-    } else if (secret) {
-      out += kMask;
-    } else if (closed != npos) {
-      AppendEnclosed(text.substr(first + 1, closed - first - 1), text[first], close, out, depth);
-      // No provider takes text between a closing quote and the ";": it is hidden, since it
-      // may be a password whose opening quote closed an unfinished value before it.
-      const std::string_view rest = text.substr(closed + 1, end - closed - 1);
-      bool blank = true;
-      for (char c : rest) blank = blank && IsBlank(c);
-      if (blank) {
-        out += rest;
+      piece.Equals = equals;
+      piece.Secret = IsSecretKey(text_.substr(next_, equals - next_));
+      piece.First = equals + 1;
+      while (piece.First < text_.size() && IsBlank(text_[piece.First])) ++piece.First;
+      // The value runs to the next ";" after its closing quote or brace. One that is never
+      // closed ends at the next ";", as a provider that gives up on it would read the keys
+      // after it; a secret one runs to the end, since its own text may hold the ";".
+      piece.Close = piece.First < text_.size() ? CloserOf(text_[piece.First]) : 0;
+      if (piece.Close) piece.Closed = closes_.Find(piece.First + 1, piece.Close);
+      if (piece.Closed != npos) {
+        piece.End = text_.find(';', piece.Closed + 1);
+      } else if (piece.Close && piece.Secret) {
+        piece.End = text_.size();
       } else {
-        out += kMask;
+        piece.End = text_.find(';', piece.Close ? piece.First + 1 : piece.First);
       }
-    } else if (close) {
-      out += text[first];
-      MaskNested(text.substr(first + 1, end - first - 1), out, depth);
-    } else {
-      MaskNested(text.substr(first, end - first), out, depth);
+      if (piece.End == npos) piece.End = text_.size();
     }
-    if (end < text.size()) out += ';';
-    i = end + 1;
+    next_ = piece.End + 1;
+    return true;
+  }
+
+ private:
+  std::string_view text_;
+  TCloseFinder closes_;
+  std::string_view::size_type next_ = 0;
+};
+
+void MaskText(std::string_view text, std::string& out, int depth) {
+  TPieceReader reader(text);
+  TPiece piece;
+  while (reader.Next(piece)) {
+    if (piece.Equals == npos) {
+      // A piece without a key: kept as it is.
+      out.append(text, piece.Start, piece.End - piece.Start);
+    } else {
+      const std::string_view::size_type first = piece.First;
+      const std::string_view::size_type end = piece.End;
+      out.append(text, piece.Start, first - piece.Start);
+      if (first == end) {
+        // An empty value stays empty.
+      } else if (piece.Secret) {
+        out += kMask;
+      } else if (piece.Closed != npos) {
+        const std::string_view::size_type closed = piece.Closed;
+        AppendEnclosed(text.substr(first + 1, closed - first - 1), text[first], piece.Close, out,
+                       depth);
+        // No provider takes text between a closing quote and the ";": it is hidden, since it
+        // may be a password whose opening quote closed an unfinished value before it.
+        const std::string_view rest = text.substr(closed + 1, end - closed - 1);
+        bool blank = true;
+        for (char c : rest) blank = blank && IsBlank(c);
+        if (blank) {
+          out += rest;
+        } else {
+          out += kMask;
+        }
+      } else if (piece.Close) {
+        out += text[first];
+        MaskNested(text.substr(first + 1, end - first - 1), out, depth);
+      } else {
+        MaskNested(text.substr(first, end - first), out, depth);
+      }
+    }
+    if (piece.End < text.size()) out += ';';
   }
 }
 
@@ -185,6 +218,17 @@ std::string MaskConnectionPasswords(const std::string& ConnectionString) {
   out.reserve(ConnectionString.size());
   MaskText(ConnectionString, out, 0);
   return out;
+}
+
+bool NamesProvider(const std::string& ConnectionString) {
+  TPieceReader reader(ConnectionString);
+  TPiece piece;
+  while (reader.Next(piece)) {
+    if (piece.Equals == npos) continue;
+    const std::string_view text(ConnectionString);
+    if (KeyName(text.substr(piece.Start, piece.Equals - piece.Start)) == "provider") return true;
+  }
+  return false;
 }
 
 std::string ConnectFailureReason(const std::string& ErrorMessage,

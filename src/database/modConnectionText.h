@@ -1,5 +1,4 @@
-// Connection-string texts meant for people: what the till's screen may show of a connection
-// string.
+// Reading connection strings: what the till's screen may show of one, and what it names.
 #pragma once
 
 #include <string>
@@ -12,6 +11,10 @@ namespace zmt {
 // stay empty; where the text is malformed, more is hidden rather than less; everything else is
 // left as it stands.
 std::string MaskConnectionPasswords(const std::string& ConnectionString);
+
+// Whether the connection string has a Provider key of its own (outside quoted and braced values),
+// which then decides the provider over any the connection component was given.
+bool NamesProvider(const std::string& ConnectionString);
 
 // The reason line of a connection failure report: the error, then on its own line the
 // connection string, its passwords masked.

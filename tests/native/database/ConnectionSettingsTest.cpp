@@ -252,5 +252,17 @@ TEST(ConnectionText, PasswordsAreMaskedAndNothingElse) {
   EXPECT_EQ(ConnectFailureReason("E", "Password=vqk;"), "E\rConnection String: Password=***;");
 }
 
+TEST(ConnectionText, OnlyATopLevelProviderKeyNamesTheProvider) {
+  const std::pair<std::string, bool> cases[] = {
+      {"Provider=SQLOLEDB.1;X=1", true},
+      {"X=1; provider = ;", true},
+      {"Data Source=s;Extended Properties=\"Provider=x\"", false},
+      {"DRIVER={a;Provider=x};UID=u", false},
+      {"ProviderName=x;MyProvider=y", false},
+      {"", false},
+  };
+  for (const auto& [in, names] : cases) EXPECT_EQ(NamesProvider(in), names) << in;
+}
+
 }  // namespace
 }  // namespace zmt

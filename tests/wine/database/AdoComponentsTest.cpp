@@ -39,6 +39,31 @@ TEST(AdoConnectionTest, ProviderErrorsRaiseWithTheCodeBehindAText) {
   }
 }
 
+TEST(AdoConnectionTest, TheComponentsProviderOpensAStringThatNamesNone) {
+  const struct {
+    const char* provider;
+    const char* connection_string;
+    bool opens;
+  } cases[] = {
+      {"zmt.NoSuchProvider", "Persist Security Info=False;Data Source=localhost", false},
+      {"zmt.NoSuchProvider", kDsn, true},
+      {"MSDASQL.1", "Persist Security Info=False;Data Source=localhost", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.provider) + " " + c.connection_string);
+    TADOConnection connection;
+    connection.SetProvider(c.provider);
+    connection.SetAnsiConnectionString(c.connection_string);
+    try {
+      connection.Open();
+    } catch (const EOleException& e) {
+      EXPECT_FALSE(c.opens) << e.Message();
+      EXPECT_EQ(connection.AnsiConnectionString(), c.connection_string);
+    }
+    EXPECT_EQ(connection.Connected(), c.opens);
+  }
+}
+
 class AdoQueryTest : public ::testing::Test {
  protected:
   void SetUp() override {
