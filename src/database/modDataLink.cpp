@@ -9,6 +9,7 @@
 #include "SysUtils.h"
 #include "WinHandles.h"
 #include "clsAdoComponents.h"
+#include "clsThreadWindows.h"
 
 namespace zmt {
 
@@ -47,8 +48,19 @@ std::string PromptDataLink(IDataInitialize& init, IDBPromptInitialize& prompt,
   // it gets a reference of its own, and what comes back is owned here whatever the result.
   IUnknown* inOut = dataSource.Get();
   if (inOut != nullptr) inOut->AddRef();
-  const HRESULT result = prompt.PromptDataSource(nullptr, nullptr, DBPROMPTOPTIONS_PROPERTYSHEET, 0,
-                                                 nullptr, nullptr, IID_IUnknown, &inOut);
+  // Modal to the whole host, as the module's own dialogs are: the plug-in is still being built,
+  // and the operator must not drive the host (or unload the module) under it. Owned by the
+  // host's active window, so that it opens above a host window that stays on top.
+  const HWND previouslyActive = GetActiveWindow();
+  HRESULT result = E_FAIL;
+  {
+    TThreadWindowsDisabled disabled;
+    result = prompt.PromptDataSource(nullptr, previouslyActive, DBPROMPTOPTIONS_PROPERTYSHEET, 0,
+                                     nullptr, nullptr, IID_IUnknown, &inOut);
+  }
+  if (previouslyActive != nullptr && IsWindow(previouslyActive)) {
+    SetActiveWindow(previouslyActive);
+  }
   ComPtr<IUnknown> shown;
   *shown.Put() = inOut;
   if (FAILED(result) || !shown) return Start;

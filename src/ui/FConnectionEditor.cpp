@@ -137,12 +137,13 @@ INT_PTR TConnectionEditor::ShowModal() {
   layout.AddControl(kButtonClass, "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 253, 83, 60, 14,
                     kEditorCancelButtonId);
 
+  // Owned by the host's active window, so that it opens above a host window that stays on top.
   HWND previouslyActive = GetActiveWindow();
   INT_PTR code = 0;
   {
     TThreadWindowsDisabled disabled;
     disabled_ = &disabled;
-    code = DialogBoxIndirectParamA(ModuleInstance(), layout.Get(), nullptr,
+    code = DialogBoxIndirectParamA(ModuleInstance(), layout.Get(), previouslyActive,
                                    &TConnectionEditor::DialogProc, reinterpret_cast<LPARAM>(this));
     disabled_ = nullptr;
     if (code == -1 && !failure_) throw EOSError(LastErrorText("DialogBoxIndirectParamA"));

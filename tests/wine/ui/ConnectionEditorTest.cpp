@@ -42,11 +42,14 @@ class ConnectionEditor : public ::testing::Test {
     std::string Result;
   };
 
-  // A window of the host on this thread, which the editor must disable while it is open.
+  // The host's active window on this thread, on top of all others as some tills keep it, which
+  // the editor must disable while it is open and be owned by, so as to open above it.
   void SetUp() override {
-    host_ = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 120, 40, nullptr,
-                            nullptr, nullptr, nullptr);
+    host_ = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 120, 40,
+                            nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(host_, nullptr);
+    SetActiveWindow(host_);
+    ASSERT_EQ(GetActiveWindow(), host_);
   }
   void TearDown() override { DestroyWindow(host_); }
 
@@ -82,11 +85,11 @@ class ConnectionEditor : public ::testing::Test {
   TFormSettingsScope settings_;
 };
 
-TEST_F(ConnectionEditor, IsAnUnownedDialogWithNamedControls) {
+TEST_F(ConnectionEditor, IsADialogOfTheActiveWindowWithNamedControls) {
   const DialogInfo info = Edit(kStart, nullptr, [](Dialog& d) { d.Click("btnCancel"); }).Run.First;
   EXPECT_EQ(info.Caption, "Connection String");
   EXPECT_EQ(info.Name, "frmConnectionEditor");
-  EXPECT_EQ(info.Owner, nullptr);
+  EXPECT_EQ(info.Owner, host_);
   ASSERT_NE(info.DefaultButton(), nullptr);
   EXPECT_EQ(info.DefaultButton()->Name, "btnOK");
   const std::pair<const char*, int> ids[] = {{"lblConnectionString", 100},
