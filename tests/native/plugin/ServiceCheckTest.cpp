@@ -189,6 +189,7 @@ TEST(ServiceCheck, ServerNameAndLocalTest) {
       {"Data Source=127.0.0.1", "TILL01", "10.0.0.7", "127.0.0.1", true},
       {"x=1;data source=till01;y=2", "TILL01", "10.0.0.7", "TILL01", true},
       {"DATA SOURCE=till01", "TILL01", "10.0.0.7", "TILL01", true},
+      {"Data Source=az", "AZ", "10.0.0.7", "AZ", true},
       {"Data Source = TILL01", "TILL01", "10.0.0.7", "", false},
       {"Provider=x; Data Source=TILL01", "TILL01", "10.0.0.7", "", false},
       {"Data Source=POS_SRV", "POS_SRV", "10.0.0.7", "POS SRV", false},

@@ -184,7 +184,9 @@ TEST(StringListValues, IgnoresTheCaseOfAsciiLettersOnly) {
   TStringList list;
   list.Add("caf\xE9=1");
   list.Add("K[=2");
+  list.Add("Zone=3");
   EXPECT_EQ(list.Values("CAF\xE9"), "1");
+  EXPECT_EQ(list.Values("zONE"), "3");
   EXPECT_EQ(list.Values("caf\xC9"), "");
   // '[' and '{' differ by the same bit as 'K' and 'k' and must not be taken for each other.
   EXPECT_EQ(list.Values("k{"), "");

@@ -111,5 +111,22 @@ TEST_F(ServiceCheckOnWindows, WarnsWhenTheStartFails) {
   EXPECT_EQ(ServiceStateSeenByManager(), static_cast<DWORD>(SERVICE_STOPPED));
 }
 
+TEST_F(ServiceCheckOnWindows, RunsTheSystemsNetNotOneThatTheSearchFindsFirst) {
+  // A planted net.exe in the current directory, which a search would find before the system's.
+  test::ScratchDirectory scratch;
+  ASSERT_TRUE(
+      CopyFileA(Fixture("zmt_child_probe.exe").c_str(), scratch.File("net.exe").c_str(), FALSE));
+  char previous[MAX_PATH];
+  ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, previous), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryA(scratch.Path().c_str()));
+  const std::string marker = scratch.File("planted net ran");
+  const std::string commandLine = "net exit 0 0 \"" + marker + "\"";
+  TJvComputerInfoEx computerInfo;
+  RecordingEffects effects(computerInfo, nullptr);
+  effects.RunHiddenAndWait({"net.exe", commandLine.c_str()});
+  SetCurrentDirectoryA(previous);
+  EXPECT_FALSE(test::FileExists(marker));
+}
+
 }  // namespace
 }  // namespace zmt
