@@ -6,6 +6,10 @@ namespace zmt {
 
 namespace {
 
+std::string Relative(const std::string& Key) {
+  return !Key.empty() && Key.front() == '\\' ? Key.substr(1) : Key;
+}
+
 [[noreturn]] void RaiseValueError(const char* format, const std::string& name) {
   std::string text = format;
   const std::string::size_type at = text.find("%s");
@@ -23,14 +27,19 @@ TRegistry::~TRegistry() {
 
 bool TRegistry::OpenKey(const std::string& Key) {
   CloseKey();
-  const std::string relative = !Key.empty() && Key.front() == '\\' ? Key.substr(1) : Key;
-  open_ = backend_->OpenKey(relative);
+  open_ = backend_->OpenKey(Relative(Key));
+  return open_;
+}
+
+bool TRegistry::OpenKeyForReading(const std::string& Key) {
+  if (OpenKey(Key)) return true;
+  open_ = read_only_ = backend_->OpenKeyReadOnly(Relative(Key));
   return open_;
 }
 
 void TRegistry::CloseKey() noexcept {
   if (open_) backend_->CloseKey();
-  open_ = false;
+  open_ = read_only_ = false;
 }
 
 bool TRegistry::ValueExists(const std::string& Name) {

@@ -14,15 +14,17 @@ namespace zmt {
 // The registry's own type codes.
 enum : uint32_t { kRegSz = 1, kRegExpandSz = 2, kRegBinary = 3, kRegDword = 4 };
 
-// One key of HKEY_LOCAL_MACHINE, opened with full access.
+// One key of HKEY_LOCAL_MACHINE, opened with full access or for reading alone.
 class TRegistryBackend {
  public:
   enum class TQuery { Found, Missing, Refused };
 
   virtual ~TRegistryBackend() = default;
-  // Opens the key, creating it when missing; Key has no leading backslash. False when the
-  // registry refuses.
+  // Opens the key with full access, creating it when missing; Key has no leading backslash.
+  // False when the registry refuses.
   virtual bool OpenKey(const std::string& Key) = 0;
+  // Opens an existing key for reading alone; false when it is missing or the registry refuses.
+  virtual bool OpenKeyReadOnly(const std::string& Key) = 0;
   virtual void CloseKey() noexcept = 0;
   // The value's type and its bytes, whatever their size.
   virtual TQuery QueryValue(const std::string& Name, uint32_t& Type, std::string& Data) = 0;
@@ -38,8 +40,14 @@ class TRegistry {
   TRegistry(const TRegistry&) = delete;
   TRegistry& operator=(const TRegistry&) = delete;
 
-  // Opens (and creates) the key; a leading backslash is the registry's root and is dropped.
+  // Opens (and creates) the key with full access; a leading backslash is the registry's root and
+  // is dropped.
   bool OpenKey(const std::string& Key);
+  // As OpenKey; when full access is refused, as a standard user is refused it under
+  // HKEY_LOCAL_MACHINE, opens the existing key for reading alone.
+  bool OpenKeyForReading(const std::string& Key);
+  // Whether the open key may only be read.
+  bool ReadOnly() const noexcept { return read_only_; }
   void CloseKey() noexcept;
 
   bool ValueExists(const std::string& Name);
@@ -55,6 +63,7 @@ class TRegistry {
  private:
   std::unique_ptr<TRegistryBackend> backend_;
   bool open_ = false;
+  bool read_only_ = false;
 };
 
 }  // namespace zmt

@@ -9,6 +9,10 @@ bool TWindowsRegistryBackend::OpenKey(const std::string& Key) {
                          KEY_ALL_ACCESS, nullptr, key_.Put(), nullptr) == ERROR_SUCCESS;
 }
 
+bool TWindowsRegistryBackend::OpenKeyReadOnly(const std::string& Key) {
+  return RegOpenKeyExA(HKEY_LOCAL_MACHINE, Key.c_str(), 0, KEY_READ, key_.Put()) == ERROR_SUCCESS;
+}
+
 void TWindowsRegistryBackend::CloseKey() noexcept {
   key_.Reset();
 }

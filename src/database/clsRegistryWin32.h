@@ -1,5 +1,5 @@
 // The registry backend of the module: one key of HKEY_LOCAL_MACHINE, opened with full access and
-// created when missing, closed on every way out.
+// created when missing, or opened for reading alone; closed on every way out.
 #pragma once
 
 #include "WinHandles.h"
@@ -10,6 +10,7 @@ namespace zmt {
 class TWindowsRegistryBackend : public TRegistryBackend {
  public:
   bool OpenKey(const std::string& Key) override;
+  bool OpenKeyReadOnly(const std::string& Key) override;
   void CloseKey() noexcept override;
   TQuery QueryValue(const std::string& Name, uint32_t& Type, std::string& Data) override;
   TQuery QueryType(const std::string& Name, uint32_t& Type) override;

@@ -14,6 +14,7 @@ namespace zmt::testing {
 struct FakeRegistry {
   std::map<std::string, std::map<std::string, std::pair<uint32_t, std::string>>> Keys;
   bool DenyKey = false;
+  bool ReadOnlyKey = false;  // full access refused, reading an existing key allowed
   std::set<std::string> RefuseRead, RefuseWrite;
   int Open = 0;  // handles open right now
 
@@ -33,11 +34,12 @@ class FakeBackend : public TRegistryBackend {
   explicit FakeBackend(FakeRegistry& r) : r_(r) {}
   ~FakeBackend() override { CloseKey(); }
   bool OpenKey(const std::string& key) override {
-    if (r_.DenyKey) return false;
-    key_ = key;
+    if (r_.DenyKey || r_.ReadOnlyKey) return false;
     r_.Keys[key];
-    ++r_.Open;
-    return true;
+    return Opened(key, true);
+  }
+  bool OpenKeyReadOnly(const std::string& key) override {
+    return !r_.DenyKey && r_.Keys.count(key) && Opened(key, false);
   }
   void CloseKey() noexcept override {
     if (!key_.empty()) --r_.Open;
@@ -56,14 +58,21 @@ class FakeBackend : public TRegistryBackend {
     return QueryValue(name, type, ignored);
   }
   bool SetValue(const std::string& name, uint32_t type, const std::string& data) override {
-    if (r_.RefuseWrite.count(name)) return false;
+    if (!writable_ || r_.RefuseWrite.count(name)) return false;
     r_.Keys[key_][name] = {type, data};
     return true;
   }
 
  private:
+  bool Opened(const std::string& key, bool writable) {
+    key_ = key;
+    writable_ = writable;
+    ++r_.Open;
+    return true;
+  }
   FakeRegistry& r_;
   std::string key_;
+  bool writable_ = false;
 };
 
 struct FakeEnvironment : TConnectionEnvironment {
