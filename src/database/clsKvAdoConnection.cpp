@@ -61,17 +61,28 @@ void TKVAdoConnection::BuildConnectionString(const TConnectionDefaults& NewDefau
   CurrentConnectionString = ConnectionStringOf(Defaults);
 }
 
-std::unique_ptr<TRegistry> TKVAdoConnection::OpenRegistry(bool& Opened) {
+std::unique_ptr<TRegistry> TKVAdoConnection::OpenRegistry(bool& Opened, bool ForReading) {
   auto registry = std::make_unique<TRegistry>(environment_.CreateRegistry());
-  Opened = registry->OpenKey(RegistryName.Key);
+  Opened = ForReading ? registry->OpenKeyForReading(RegistryName.Key)
+                      : registry->OpenKey(RegistryName.Key);
   return registry;
 }
 
-TRegistry& TKVAdoConnection::OpenRegistryOrRaise(std::unique_ptr<TRegistry>& Registry) {
+TRegistry& TKVAdoConnection::OpenRegistryOrRaise(std::unique_ptr<TRegistry>& Registry,
+                                                 bool ForReading) {
   bool opened = false;
-  Registry = OpenRegistry(opened);
-  if (!opened) throw Exception("Failed to open the registry key " + RegistryName.Key);
+  Registry = OpenRegistry(opened, ForReading);
+  if (!opened) RaiseKeyNotOpened();
   return *Registry;
+}
+
+void TKVAdoConnection::RaiseKeyNotOpened() const {
+  throw Exception("Failed to open the registry key " + RegistryName.Key);
+}
+
+bool TKVAdoConnection::StoredFlag(TRegistry& Registry) const {
+  if (!Registry.ValueExists(RegistryName.FailedValueName)) return false;
+  return Registry.ReadBool(RegistryName.FailedValueName);
 }
 
 std::string TKVAdoConnection::Brackets() const {
@@ -81,7 +92,7 @@ std::string TKVAdoConnection::Brackets() const {
 std::string TKVAdoConnection::GetStoredConnectionString() {
   BuildValueNames();
   bool opened = false;
-  const std::unique_ptr<TRegistry> registry = OpenRegistry(opened);
+  const std::unique_ptr<TRegistry> registry = OpenRegistry(opened, true);
   if (!opened) return {};
   if (!registry->ValueExists(RegistryName.ConnectionStringValueName)) {
     environment_.ShowMessage("Use the following window to specify a connection string for " +
@@ -99,7 +110,7 @@ std::string TKVAdoConnection::GetStoredConnectionString() {
 void TKVAdoConnection::WriteConnectionString(const std::string& S) {
   BuildValueNames();
   bool opened = false;
-  const std::unique_ptr<TRegistry> registry = OpenRegistry(opened);
+  const std::unique_ptr<TRegistry> registry = OpenRegistry(opened, false);
   if (opened) registry->WriteString(RegistryName.ConnectionStringValueName, S);
 }
 
@@ -110,15 +121,26 @@ void TKVAdoConnection::EditConnectionString() {
 bool TKVAdoConnection::LastConnectFailed() {
   BuildValueNames();
   std::unique_ptr<TRegistry> holder;
-  TRegistry& registry = OpenRegistryOrRaise(holder);
-  if (!registry.ValueExists(RegistryName.FailedValueName)) return false;
-  return registry.ReadBool(RegistryName.FailedValueName);
+  return StoredFlag(OpenRegistryOrRaise(holder, true));
 }
 
 void TKVAdoConnection::SetLastConnectFailed(bool Value) {
   BuildValueNames();
   std::unique_ptr<TRegistry> holder;
-  OpenRegistryOrRaise(holder).WriteBool(RegistryName.FailedValueName, Value);
+  TRegistry& registry = OpenRegistryOrRaise(holder, true);
+  if (!registry.ReadOnly()) {
+    registry.WriteBool(RegistryName.FailedValueName, Value);
+    return;
+  }
+  // Connect writes the flag after every open: a till whose user may only read the key still
+  // connects while the flag already says Value. Any other flag, one that cannot be read as a flag
+  // included, needed the write that full access would have allowed.
+  bool unchanged = false;
+  try {
+    unchanged = StoredFlag(registry) == Value;
+  } catch (const ERegistryException&) {
+  }
+  if (!unchanged) RaiseKeyNotOpened();
 }
 
 bool TKVAdoConnection::Connect(TCustomConnection& Connection) {

@@ -90,8 +90,11 @@ class TKVAdoConnection {
   void SetLastConnectFailed(bool Value);
 
  private:
-  std::unique_ptr<TRegistry> OpenRegistry(bool& Opened);
-  TRegistry& OpenRegistryOrRaise(std::unique_ptr<TRegistry>& Registry);
+  // ForReading: an operation that only reads, which goes on when full access is refused.
+  std::unique_ptr<TRegistry> OpenRegistry(bool& Opened, bool ForReading);
+  TRegistry& OpenRegistryOrRaise(std::unique_ptr<TRegistry>& Registry, bool ForReading);
+  [[noreturn]] void RaiseKeyNotOpened() const;
+  bool StoredFlag(TRegistry& Registry) const;
   std::string Brackets() const;
 
   TConnectionEnvironment& environment_;

@@ -14,6 +14,7 @@ constexpr char kFirst[] = "Use the following window to specify a connection stri
 constexpr char kVerify[] =
     "The last attempt to connect to [Quro:Msde] failed\r\rUse the next window to verify the "
     "connection settings are correct";
+constexpr char kKeyError[] = "Failed to open the registry key \\Software\\Tessinor\\Quro";
 
 TEST(ConnectionString, EveryKindByteForByte) {
   const struct {
@@ -186,6 +187,48 @@ TEST_F(ConnectionSettings, FailuresSetTheFlagAndRaiseTheirOwnMessage) {
     EXPECT_EQ(env.Registry.Open, 0) << c.Name;
   }
   EXPECT_TRUE(con.IsOpen) << "a good open stays open when only the flag cannot be written";
+}
+
+TEST_F(ConnectionSettings, AKeyThatMayOnlyBeReadIsReadAndLeftAsItIs) {
+  enum TOp { kConnect, kConnectRefused, kSetFailed, kWriteString, kGetString };
+  const struct {
+    TOp Op;
+    bool Stored;
+    int Flag;             // -1: missing
+    std::string Outcome;  // the string opened or read, or the error's message
+    std::vector<std::string> Messages;
+  } rows[] = {
+      {kConnect, true, -1, "s", {}},
+      {kConnect, true, 1, kKeyError, {kVerify}},  // opens, but the flag cannot become 0
+      {kConnectRefused, true, 0, kKeyError, {}},  // nor can it become 1
+      {kSetFailed, true, 7, "", {}},
+      {kWriteString, true, 0, "", {}},
+      {kGetString, false, -1, "", {kFirst}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE("op " + std::to_string(row.Op) + ", flag " + std::to_string(row.Flag));
+    env = FakeEnvironment{};
+    con = FakeConnection{};
+    env.Registry.ReadOnlyKey = true;
+    env.Registry.Keys[kKey];
+    if (row.Stored) Store("s");
+    if (row.Flag >= 0) env.Registry.PutDword(kKey, "Msde-Failed", uint32_t(row.Flag));
+    if (row.Op == kConnectRefused) con.OpenError = "E";
+    const auto before = env.Registry.Keys;
+    std::string outcome;
+    try {
+      if (row.Op <= kConnectRefused && settings.Connect(con)) outcome = con.OpenedWith;
+      if (row.Op == kSetFailed) settings.SetLastConnectFailed(true);
+      if (row.Op == kWriteString) settings.WriteConnectionString("new");
+      if (row.Op == kGetString) outcome = settings.GetStoredConnectionString();
+    } catch (const Exception& e) {
+      outcome = e.Message();
+    }
+    EXPECT_EQ(outcome, row.Outcome);
+    EXPECT_EQ(env.Messages, row.Messages);
+    EXPECT_EQ(env.Registry.Keys, before) << "nothing stored changes";
+    EXPECT_EQ(env.Registry.Open, 0);
+  }
 }
 
 TEST_F(ConnectionSettings, ConnectWithDefaultsBuildsItsSetOrRefuses) {

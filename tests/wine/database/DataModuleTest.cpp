@@ -7,6 +7,7 @@
 #include <string>
 
 #include "DialogAutomation.h"
+#include "WinHandles.h"
 #include "clsFormSettings.h"
 #include "clsGenericDB.h"
 #include "datamodQuro.h"
@@ -211,25 +212,29 @@ TEST_F(DataModule, AnOpenConnectionServesQueriesAndReopensWithTheStoredString) {
   EXPECT_EQ(dm->con.AnsiConnectionString(), other);
 }
 
+// Gives the key an access list of one entry: Access allowed, or denied, to everyone.
+void SetEveryonesAccess(const char* key, bool allow, REGSAM access) {
+  UniqueHkey handle;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, WRITE_DAC, handle.Put()), ERROR_SUCCESS);
+  SID everyone = {SID_REVISION, 1, SECURITY_WORLD_SID_AUTHORITY, {SECURITY_WORLD_RID}};
+  alignas(DWORD) char buffer[64];
+  ACL* acl = reinterpret_cast<ACL*>(buffer);
+  SECURITY_DESCRIPTOR sd;
+  ASSERT_TRUE(
+      InitializeAcl(acl, sizeof buffer, ACL_REVISION) &&
+      (allow ? AddAccessAllowedAce : AddAccessDeniedAce)(acl, ACL_REVISION, access, &everyone) &&
+      InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) &&
+      SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE));
+  ASSERT_EQ(RegSetKeySecurity(handle.Get(), DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
+}
+
 TEST_F(DataModule, AKeyThatMayNotBeOpenedIsWhatTheReportNames) {
   // A key that denies everyone everything: made once per prefix, then left as it is.
   constexpr char kLocked[] = "Software\\Tessinor\\QuroLocked";
-  HKEY handle = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLocked, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
-                      nullptr) == ERROR_SUCCESS) {
-    SECURITY_DESCRIPTOR sd;
-    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
-    char buffer[256];
-    ACL* acl = reinterpret_cast<ACL*>(buffer);
-    InitializeAcl(acl, sizeof buffer, ACL_REVISION);
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    PSID everyone = nullptr;
-    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
-    AddAccessDeniedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
-    SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
-    ASSERT_EQ(RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
-    FreeSid(everyone);
-    RegCloseKey(handle);
+  UniqueHkey handle;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLocked, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      handle.Put(), nullptr) == ERROR_SUCCESS) {
+    SetEveryonesAccess(kLocked, false, KEY_ALL_ACCESS);
   }
   dm->ApplicationName = "QuroLocked";
   const SequenceRun run = Connect({Ok()});
@@ -239,6 +244,32 @@ TEST_F(DataModule, AKeyThatMayNotBeOpenedIsWhatTheReportNames) {
             "\\Software\\Tessinor\\QuroLocked\rConnection String: \r\rRaised In: "
             "TdmMain.SetConnected");
   EXPECT_FALSE(dm->con.Connected());
+}
+
+TEST_F(DataModule, AStandardUsersTillConnectsWithTheStoredStringAndChangesNothing) {
+  PutString(kSqlite);
+  PutFlag(0);
+  struct FullAccessAgain {
+    ~FullAccessAgain() { SetEveryonesAccess(kKey, true, KEY_ALL_ACCESS); }
+  } restore;
+  SetEveryonesAccess(kKey, true, KEY_READ);
+  UniqueHkey full;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            full.Put(), nullptr),
+            ERROR_ACCESS_DENIED)
+      << "Wine keeps to the access list";
+
+  Connect({});
+  EXPECT_TRUE(dm->con.Connected());
+  try {
+    dm->ConnectionSettings->SetLastConnectFailed(true);
+    ADD_FAILURE() << "the flag was written";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Failed to open the registry key \\Software\\Tessinor\\Quro");
+  }
+  dm->ConnectionSettings->WriteConnectionString("Provider=;");
+  EXPECT_EQ(Read("Msde-ConnectionString").Data, std::string(kSqlite) + '\0');
+  EXPECT_EQ(Flag(), 0u);
 }
 
 TEST(ConnectionSettingsRegistry, ValuesAreReadWholeAndVerbatim) {
