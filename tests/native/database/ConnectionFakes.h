@@ -53,9 +53,12 @@ class FakeBackend : public TRegistryBackend {
     data = v->second;
     return TQuery::Found;
   }
+  // A value that RefuseRead names still shows that it exists.
   TQuery QueryType(const std::string& name, uint32_t& type) override {
-    std::string ignored;
-    return QueryValue(name, type, ignored);
+    const auto* v = r_.Find(key_, name);
+    if (v == nullptr) return TQuery::Missing;
+    type = v->first;
+    return TQuery::Found;
   }
   bool SetValue(const std::string& name, uint32_t type, const std::string& data) override {
     if (!writable_ || r_.RefuseWrite.count(name)) return false;

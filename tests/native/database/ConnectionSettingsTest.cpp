@@ -61,12 +61,13 @@ class ConnectionSettings : public ::testing::Test {
     settings.SetApplicationName("Quro");
     settings.ConnectionName = "Msde";
   }
-  void Store(const std::string& s) {
-    env.Registry.Keys[kKey]["Msde-ConnectionString"] = {kRegSz, s + '\0'};
+  void Store(const std::string& s, uint32_t type = kRegSz) {
+    env.Registry.Keys[kKey]["Msde-ConnectionString"] = {type, s + '\0'};
   }
-  const std::string* Stored(const std::string& name) {
+  // Type and bytes; type 0 when missing.
+  std::pair<uint32_t, std::string> Stored(const std::string& name) {
     const auto* v = env.Registry.Find(kKey, name);
-    return v ? &v->second : nullptr;
+    return v ? *v : std::pair<uint32_t, std::string>{};
   }
   uint32_t Flag() {
     const auto* v = env.Registry.Find(kKey, "Msde-Failed");
@@ -83,17 +84,15 @@ class ConnectionSettings : public ::testing::Test {
 
 TEST_F(ConnectionSettings, RegistryStateDecidesThePrompts) {
   const struct {
-    bool Stored;
-    int Flag;  // -1: missing
+    uint32_t Stored;  // the string's type; 0: missing
+    int Flag;         // -1: missing
     bool NoRetry;
     std::vector<std::string> Messages;
     std::vector<std::string> Starts;
   } rows[] = {
-      {false, 1, false, {kFirst}, {"built"}},
-      {true, 7, false, {kVerify}, {"stored"}},
-      {true, 1, true, {}, {}},
-      {true, 0, false, {}, {}},
-      {true, -1, false, {}, {}},
+      {0, 1, false, {kFirst}, {"built"}}, {kRegSz, 7, false, {kVerify}, {"stored"}},
+      {kRegSz, 1, true, {}, {}},          {kRegSz, 0, false, {}, {}},
+      {kRegExpandSz, -1, false, {}, {}},
   };
   for (const auto& row : rows) {
     env = FakeEnvironment{};
@@ -101,7 +100,7 @@ TEST_F(ConnectionSettings, RegistryStateDecidesThePrompts) {
     env.Edited = "edited";
     settings.CurrentConnectionString = "built";
     settings.NoRetryPrompt = row.NoRetry;
-    if (row.Stored) Store("stored");
+    if (row.Stored) Store("stored", row.Stored);
     if (row.Flag >= 0) env.Registry.PutDword(kKey, "Msde-Failed", uint32_t(row.Flag));
     const std::string got = settings.GetStoredConnectionString();
     EXPECT_EQ(env.Messages, row.Messages);
@@ -114,7 +113,7 @@ TEST_F(ConnectionSettings, RegistryStateDecidesThePrompts) {
 TEST_F(ConnectionSettings, CancelledFirstPromptStoresTheBuiltString) {
   const std::string built = settings.CurrentConnectionString;
   EXPECT_EQ(settings.GetStoredConnectionString(), built);
-  EXPECT_EQ(*Stored("Msde-ConnectionString"), built + '\0');
+  EXPECT_EQ(Stored("Msde-ConnectionString").second, built + '\0');
 }
 
 TEST_F(ConnectionSettings, ConnectMovesTheFlagAndReadsTheProviderBack) {
@@ -145,7 +144,11 @@ TEST_F(ConnectionSettings, FailuresSetTheFlagAndRaiseTheirOwnMessage) {
     std::string Message;
     bool FlagSet;
   } cases[] = {
-      {"provider refuses", [](auto&, auto& c) { c.OpenError = "Unspecified error (0x80004005)"; },
+      {"provider refuses",
+       [](auto& e, auto& c) {
+         e.Registry.Keys[kKey]["Msde-ConnectionString"] = {kRegSz, "s"};
+         c.OpenError = "Unspecified error (0x80004005)";
+       },
        "Unspecified error (0x80004005)", true},
       {"key cannot be opened", [](auto& e, auto&) { e.Registry.DenyKey = true; },
        "Failed to open the registry key \\Software\\Tessinor\\Quro", false},
@@ -153,6 +156,12 @@ TEST_F(ConnectionSettings, FailuresSetTheFlagAndRaiseTheirOwnMessage) {
        [](auto& e, auto&) {
          e.Registry.Keys[kKey]["Msde-ConnectionString"] = {kRegSz, "s"};
          e.Registry.Keys[kKey]["Msde-Failed"] = {kRegSz, "1"};
+       },
+       "Invalid data type for 'Msde-Failed'", true},
+      {"flag of the wrong size",
+       [](auto& e, auto&) {
+         e.Registry.Keys[kKey]["Msde-ConnectionString"] = {kRegSz, "s"};
+         e.Registry.Keys[kKey]["Msde-Failed"] = {kRegDword, std::string("\1\0", 2)};
        },
        "Invalid data type for 'Msde-Failed'", true},
       {"string of the wrong type",
@@ -177,6 +186,7 @@ TEST_F(ConnectionSettings, FailuresSetTheFlagAndRaiseTheirOwnMessage) {
     env = FakeEnvironment{};
     con = FakeConnection{};
     c.Arrange(env, con);
+    const auto before = Stored("Msde-ConnectionString");
     try {
       settings.Connect(con);
       ADD_FAILURE() << c.Name << ": no error";
@@ -185,6 +195,8 @@ TEST_F(ConnectionSettings, FailuresSetTheFlagAndRaiseTheirOwnMessage) {
     }
     if (c.FlagSet) EXPECT_EQ(Flag(), 1u) << c.Name;
     EXPECT_EQ(env.Registry.Open, 0) << c.Name;
+    EXPECT_TRUE(env.Messages.empty()) << c.Name << ": a stored string is not asked for again";
+    EXPECT_EQ(Stored("Msde-ConnectionString"), before) << c.Name << ": the stored string is kept";
   }
   EXPECT_TRUE(con.IsOpen) << "a good open stays open when only the flag cannot be written";
 }

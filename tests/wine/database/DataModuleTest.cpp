@@ -59,8 +59,11 @@ void Put(const char* name, DWORD type, const std::string& data) {
 void PutString(const std::string& s) {
   Put("Msde-ConnectionString", REG_SZ, s + '\0');
 }
+std::string Dword(DWORD value) {
+  return std::string(reinterpret_cast<const char*>(&value), 4);
+}
 void PutFlag(DWORD flag) {
-  Put("Msde-Failed", REG_DWORD, std::string(reinterpret_cast<const char*>(&flag), 4));
+  Put("Msde-Failed", REG_DWORD, Dword(flag));
 }
 DWORD Flag() {
   const RawValue v = Read("Msde-Failed");
@@ -148,24 +151,24 @@ TEST_F(DataModule, FirstUseOffersTheDefaultAndReportsTheProvidersRefusalOnce) {
 TEST_F(DataModule, StoredFlagDecidesWhetherToAskAgain) {
   const struct {
     const char* Name;
-    DWORD Type;
-    DWORD Flag;
+    DWORD Type;  // REG_NONE: missing
+    std::string Flag;
     bool NoRetry;
     bool Verify;  // the verify message and the editor come first
     bool Opens;
   } rows[] = {
-      {"missing", REG_NONE, 0, false, false, true},
-      {"zero", REG_DWORD, 0, false, false, true},
-      {"failed, no retry prompt", REG_DWORD, 1, true, false, true},
-      {"seven", REG_DWORD, 7, false, true, true},
-      {"wrong type", REG_SZ, 0, false, false, false},
+      {"missing", REG_NONE, "", false, false, true},
+      {"zero", REG_DWORD, Dword(0), false, false, true},
+      {"failed, no retry prompt", REG_DWORD, Dword(1), true, false, true},
+      {"seven", REG_DWORD, Dword(7), false, true, true},
+      {"wrong type", REG_SZ, std::string("0\0", 2), false, false, false},
+      {"two bytes", REG_DWORD, std::string(2, '\0'), false, false, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Name);
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
     PutString(kSqlite);
-    if (row.Type == REG_DWORD) PutFlag(row.Flag);
-    if (row.Type == REG_SZ) Put("Msde-Failed", REG_SZ, std::string("0\0", 2));
+    if (row.Type != REG_NONE) Put("Msde-Failed", row.Type, row.Flag);
     dm->NoRetryPrompt = row.NoRetry;
     std::vector<Step> steps;
     if (row.Verify) steps = {Ok(), EditorCancel()};
