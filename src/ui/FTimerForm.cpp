@@ -116,26 +116,6 @@ HFONT CreateFontHandle(const TFont& font) {
   return handle;
 }
 
-UINT LabelDrawFlags(TAlignment alignment, bool wordWrap) {
-  // No prefix: an "&" in a message is text, and the width was measured with it. Edit-control
-  // breaking splits a word longer than the label (a path, a connection string) instead of
-  // letting it run out of sight.
-  UINT flags = DT_NOPREFIX;
-  switch (alignment) {
-    case taRightJustify:
-      flags |= DT_RIGHT;
-      break;
-    case taCenter:
-      flags |= DT_CENTER;
-      break;
-    default:
-      flags |= DT_LEFT;
-      break;
-  }
-  if (wordWrap) flags |= DT_WORDBREAK | DT_EDITCONTROL;
-  return flags;
-}
-
 TGdiTextMeasurer::TGdiTextMeasurer(HFONT font) {
   dc_ = CreateCompatibleDC(nullptr);
   if (dc_ == nullptr) RaiseLastError("CreateCompatibleDC");
@@ -162,12 +142,14 @@ int32_t TGdiTextMeasurer::LineHeight() const {
   return metrics.tmHeight;
 }
 
-int32_t TGdiTextMeasurer::WrappedHeight(const std::string& Text, int32_t Width) const {
+size_t TGdiTextMeasurer::FitCount(std::string_view Text, int32_t Width) const {
   if (Text.empty()) return 0;
-  RECT rect{0, 0, Width, 0};
+  INT fit = 0;
+  SIZE size{0, 0};
   const int length = static_cast<int>(std::min<size_t>(Text.size(), INT_MAX));
-  return DrawTextA(dc_, Text.data(), length, &rect,
-                   DT_CALCRECT | LabelDrawFlags(taLeftJustify, true));
+  if (!GetTextExtentExPointA(dc_, Text.data(), length, Width, &fit, nullptr, &size))
+    RaiseLastError("GetTextExtentExPointA");
+  return static_cast<size_t>(std::max(fit, 0));
 }
 
 // ---- components --------------------------------------------------------------------------
@@ -407,10 +389,30 @@ void TfrmTimerForm::DrawLabel(const DRAWITEMSTRUCT& item) const {
   const int oldMode = SetBkMode(item.hDC, TRANSPARENT);
   const COLORREF oldColor = SetTextColor(item.hDC, ColorToRGB(Label->Font.Color));
   HGDIOBJ oldFont = labelFont_ != nullptr ? SelectObject(item.hDC, labelFont_) : nullptr;
-  const std::string text = LabelDisplayText(Label->Caption);
-  const int length = static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
-  DrawTextA(item.hDC, text.data(), length, &rect,
-            LabelDrawFlags(Label->Alignment, Label->Layout.WordWrap));
+  // The lines as the layout broke them, each where the system's text drawing would put it, and
+  // only those in the area to paint: the label of a long message is far taller than the screen.
+  const std::vector<std::string>& lines = Label->Layout.Lines;
+  const int64_t lineHeight = std::max(Label->Layout.LineHeight, 1);
+  RECT paint = rect;
+  if (GetClipBox(item.hDC, &paint) == ERROR) paint = rect;
+  const auto lineAt = [&](int64_t y) {
+    return static_cast<size_t>(
+        std::clamp<int64_t>((y - rect.top) / lineHeight, 0, static_cast<int64_t>(lines.size())));
+  };
+  const size_t last = lineAt(int64_t{paint.bottom} + lineHeight - 1);
+  for (size_t n = lineAt(paint.top); n < last; ++n) {
+    const std::string& line = lines[n];
+    const int length = static_cast<int>(std::min<size_t>(line.size(), INT_MAX));
+    SIZE size{0, 0};
+    if (Label->Alignment != taLeftJustify)
+      GetTextExtentPoint32A(item.hDC, line.data(), length, &size);
+    int x = rect.left;
+    if (Label->Alignment == taCenter) x = (rect.left + rect.right - size.cx) / 2;
+    if (Label->Alignment == taRightJustify) x = rect.right - size.cx;
+    const int y = static_cast<int>(rect.top + static_cast<int64_t>(n) * lineHeight);
+    ExtTextOutA(item.hDC, x, y, ETO_CLIPPED, &rect, line.data(), static_cast<UINT>(length),
+                nullptr);
+  }
   if (oldFont != nullptr) SelectObject(item.hDC, oldFont);
   SetTextColor(item.hDC, oldColor);
   SetBkMode(item.hDC, oldMode);
@@ -626,7 +628,7 @@ TLabel& CreateMessageLabel(TfrmTimerForm& Form, const std::string& Msg) {
     HFONT font = CreateFontHandle(label->Font);
     TGdiObject owner(font);
     TGdiTextMeasurer measurer(font);
-    label->Layout = LayoutMessageLabel(Msg, measurer, PrimaryScreenSize());
+    label->Layout = LayoutMessageLabel(Msg, measurer, PrimaryScreenSize(), label->Alignment);
   }
   label->Bounds = {0, 0, label->Layout.Width, label->Layout.Height};
   label->Handle = Form.CreateControl("STATIC", Msg, SS_OWNERDRAW | SS_NOPREFIX, label->Bounds,

@@ -210,15 +210,12 @@ class TGdiTextMeasurer : public ITextMeasurer {
 
   int32_t TextWidth(const std::string& Text) const override;
   int32_t LineHeight() const override;
-  int32_t WrappedHeight(const std::string& Text, int32_t Width) const override;
+  size_t FitCount(std::string_view Text, int32_t Width) const override;
 
  private:
   HDC dc_ = nullptr;
   HGDIOBJ old_ = nullptr;
 };
-
-// The DrawText flags with which the message label draws.
-UINT LabelDrawFlags(TAlignment alignment, bool wordWrap);
 
 }  // namespace zmt
 

@@ -37,6 +37,93 @@ int CountButtons(TDialogButtons Buttons) {
   return count;
 }
 
+bool IsLineEnd(char c) {
+  return c == '\r' || c == '\n';
+}
+
+// A line may be broken before a word that follows a blank.
+bool WordStartsAt(std::string_view line, size_t k) {
+  return k >= 1 && k < line.size() && line[k - 1] == ' ' && line[k] != ' ';
+}
+
+struct TLineBreak {
+  size_t Length;  // what the line shows
+  size_t Used;    // what it takes of the text: a blank right after the break is dropped
+};
+
+// Rest does not fit whole; Fit of its leading characters do.
+TLineBreak BreakLine(std::string_view Rest, size_t Fit, TAlignment Alignment) {
+  size_t word = Fit;
+  while (word > 0 && !WordStartsAt(Rest, word)) --word;
+  if (word == 0) {
+    const size_t length = std::max<size_t>(Fit, 1);
+    return {length, length};
+  }
+  const size_t length = Alignment == taLeftJustify ? word : word - 1;
+  return {length, Rest[length] == ' ' ? length + 1 : length};
+}
+
+// Measures a window of Rest a little longer than the last line that was broken off, and more
+// only when all of it fits, so that the work for a line stays in proportion to the line however
+// long the rest is. Measuring, or even scanning, the whole rest for every line broken off it
+// makes the work grow with the square of a long line, such as a connection string quoted in an
+// error.
+class TLineFitter {
+ public:
+  TLineFitter(const ITextMeasurer& Font, int32_t Width) : font_(Font), width_(Width) {}
+
+  size_t Fit(std::string_view Rest) {
+    for (;;) {
+      const std::string_view piece = Rest.substr(0, window_);
+      const size_t fit = font_.FitCount(piece, width_);
+      if (fit < piece.size() || piece.size() == Rest.size()) {
+        window_ = 2 * fit + kSlack;
+        return fit;
+      }
+      window_ *= 2;
+    }
+  }
+
+ private:
+  static constexpr size_t kSlack = 16;
+  const ITextMeasurer& font_;
+  const int32_t width_;
+  size_t window_ = kSlack;
+};
+
+// The lines the label draws of Text (as LabelDisplayText gives it). Every carriage return or line
+// feed (with the other one right after it) ends a line; at the end of the text it starts none.
+std::vector<std::string> LabelLines(const std::string& Text, const ITextMeasurer& Font,
+                                    bool WordWrap, int32_t Width, TAlignment Alignment) {
+  std::vector<std::string> lines;
+  TLineFitter fitter(Font, Width);
+  size_t start = 0;
+  while (start < Text.size()) {
+    size_t end = start;
+    while (end < Text.size() && !IsLineEnd(Text[end])) ++end;
+    std::string_view rest(Text.data() + start, end - start);
+    for (;;) {
+      const size_t fit = WordWrap ? fitter.Fit(rest) : rest.size();
+      if (fit >= rest.size()) {
+        lines.emplace_back(rest);
+        break;
+      }
+      const TLineBreak cut = BreakLine(rest, fit, Alignment);
+      lines.emplace_back(rest.substr(0, cut.Length));
+      rest.remove_prefix(cut.Used);
+      // A break that takes the last character of the text ends it; one before a line end still
+      // leaves that line, empty, to come.
+      if (rest.empty() && end == Text.size()) break;
+    }
+    start = end;
+    if (start < Text.size()) {
+      ++start;
+      if (start < Text.size() && IsLineEnd(Text[start]) && Text[start] != Text[end]) ++start;
+    }
+  }
+  return lines;
+}
+
 }  // namespace
 
 TDialogType CheckDialogType(TDialogType DlgType) {
@@ -75,7 +162,7 @@ int32_t MaxLineWidth(const std::string& Text, const ITextMeasurer& Font) {
 }
 
 TLabelLayout LayoutMessageLabel(const std::string& Msg, const ITextMeasurer& LabelFont,
-                                TScreenSize Screen) {
+                                TScreenSize Screen, TAlignment Alignment) {
   const int32_t half = Screen.Width / 2;
   if (half <= 0) {
     throw EArgumentError("Screen width " + std::to_string(Screen.Width) +
@@ -95,10 +182,11 @@ TLabelLayout LayoutMessageLabel(const std::string& Msg, const ITextMeasurer& Lab
     label.Width = label.MaxLineWidth;
   }
   height += (static_cast<int64_t>(label.LineBreaks) + 1) * label.LineHeight;
+  label.Lines = LabelLines(LabelDisplayText(Msg), LabelFont, label.WordWrap, half, Alignment);
   if (label.WordWrap) {
     // The count above only allows for the widest line and for breaks at exact multiples of the
     // width; several long lines, or words that do not fill a line, need more.
-    height = std::max<int64_t>(height, LabelFont.WrappedHeight(LabelDisplayText(Msg), half));
+    height = std::max<int64_t>(height, static_cast<int64_t>(label.Lines.size()) * label.LineHeight);
   }
   label.Height = Saturate(height);
   return label;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "clsFormSettings.h"
@@ -93,8 +94,8 @@ class ITextMeasurer {
   virtual int32_t TextWidth(const std::string& Text) const = 0;
   // The height of one line of text in the font.
   virtual int32_t LineHeight() const = 0;
-  // The height that Text takes when the label draws it word-wrapped within Width.
-  virtual int32_t WrappedHeight(const std::string& Text, int32_t Width) const = 0;
+  // How many leading characters of Text are together no wider than Width.
+  virtual size_t FitCount(std::string_view Text, int32_t Width) const = 0;
 };
 
 // The widest piece of SplitLines(Text); 0 for an empty text.
@@ -129,13 +130,23 @@ struct TLabelLayout {
   bool WordWrap = false;     // W > half the screen width
   int32_t Width = 0;
   int32_t Height = 0;
+  // What the label draws, one entry a line from the top: the lines of LabelDisplayText(Msg),
+  // each broken to the label's width when WordWrap.
+  std::vector<std::string> Lines;
 };
 
 // The message label's size. Without wrapping: W × (B + 1)·LH. With wrapping: half the screen
-// width × ((W div Half) + B + 1)·LH, or the height the wrapped text really needs when that is
+// width × ((W div Half) + B + 1)·LH, or the height the wrapped lines really need when that is
 // more, so that no line of the message is cut off.
+//
+// Wrapping breaks a line as the system's word-breaking text drawing (DT_WORDBREAK with
+// DT_EDITCONTROL) does for words separated by blanks: before the last word, among those that
+// follow a blank, that starts no later than the first character that does not fit; the blanks
+// before that word stay on the line (all but one of them for a centred or right-aligned label);
+// a line without such a word is broken after its last character that fits, and holds at least
+// one character.
 TLabelLayout LayoutMessageLabel(const std::string& Msg, const ITextMeasurer& LabelFont,
-                                TScreenSize Screen);
+                                TScreenSize Screen, TAlignment Alignment = taLeftJustify);
 
 // The default button is btOK, else btYes, else btRetry; the cancel button btCancel, else btNo,
 // else btOK. Either exists only when its button is in the set.

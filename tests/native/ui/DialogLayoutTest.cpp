@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "FakeMeasurer.h"
 #include "modDialogLayout.h"
@@ -87,9 +88,9 @@ TEST_F(DialogLayout, LineWiderThanHalfTheScreenWraps) {
   EXPECT_EQ(label.MaxLineWidth, 1603);
   EXPECT_EQ(label.Width, 640);
   EXPECT_EQ(label.Height, (2 + 2 + 1) * 13);
-  // The wrapped height is asked for the text as the label draws it, at the label's width.
-  EXPECT_EQ(font.LastWrappedWidth, 640);
-  EXPECT_EQ(font.LastWrappedText, std::string(160, 'x') + "\r\nshort\r\nshort");
+  const std::vector<std::string> lines = {std::string(64, 'x'), std::string(64, 'x'),
+                                          std::string(32, 'x'), "short", "short"};
+  EXPECT_EQ(label.Lines, lines);
 }
 
 TEST_F(DialogLayout, LineOfExactlyHalfTheScreenDoesNotWrap) {
@@ -108,14 +109,51 @@ TEST_F(DialogLayout, LineOfExactlyHalfTheScreenDoesNotWrap) {
 TEST_F(DialogLayout, WrappedTextThatNeedsMoreLinesThanCountedIsNotCutOff) {
   // Two lines of 1.5 halves each: the count allows 3 lines, the label draws 4.
   const std::string msg = std::string(96, 'x') + "\r" + std::string(96, 'y');
-  font.Wrapped = 4 * 13;
   EXPECT_EQ(LayoutMessageLabel(msg, font, kScreen).Height, 4 * 13);
-  // Where the count is enough, it stands.
-  font.Wrapped = 2 * 13;
-  EXPECT_EQ(LayoutMessageLabel(msg, font, kScreen).Height, 3 * 13);
-  // Unwrapped text never asks.
-  font.Wrapped = 99 * 13;
-  EXPECT_EQ(LayoutMessageLabel("short\rtext", font, kScreen).Height, 2 * 13);
+  // Where the count is more, it stands: twice the width counts 3 lines and fills 2.
+  EXPECT_EQ(LayoutMessageLabel(std::string(128, 'x'), font, kScreen).Height, 3 * 13);
+}
+
+TEST_F(DialogLayout, WrappingBreaksAtWordsAfterBlanksAsTheSystemDoes) {
+  struct Case {
+    const char* msg;
+    int32_t halfScreen;  // the label's width; 10 a character
+    TAlignment alignment;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      // The word whose blank after it no longer fits moves down.
+      {"aaa bbb ccc", 70, taLeftJustify, {"aaa ", "bbb ccc"}},
+      {"aaa bb ccc", 70, taLeftJustify, {"aaa bb ", "ccc"}},
+      {"aaa bb ccc", 70, taCenter, {"aaa bb", "ccc"}},
+      {"abcdefghijklmnop", 70, taLeftJustify, {"abcdefg", "hijklmn", "op"}},
+      {"ab cdefghijkl", 70, taLeftJustify, {"ab ", "cdefghi", "jkl"}},
+      {"aaa     bbb", 70, taLeftJustify, {"aaa    ", " bbb"}},
+      {"aaa bbb ccc\r\rdd\r", 70, taLeftJustify, {"aaa ", "bbb ccc", "", "dd"}},
+      // Narrower than a character: one a line.
+      {"abc", 5, taLeftJustify, {"a", "b", "c"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.msg);
+    const TLabelLayout label =
+        LayoutMessageLabel(c.msg, font, TScreenSize{2 * c.halfScreen, 768}, c.alignment);
+    EXPECT_TRUE(label.WordWrap);
+    EXPECT_EQ(label.Lines, c.lines);
+  }
+}
+
+TEST_F(DialogLayout, ALongMessageIsMeasuredAFewTimesOverNotOnceALine) {
+  for (const char* piece : {"User ID=sa;Initial Catalog=Quro;", "Persist Security Info=True; "}) {
+    for (const size_t size : {size_t{64} << 10, size_t{1} << 20}) {
+      SCOPED_TRACE(std::string(piece) + " " + std::to_string(size));
+      std::string msg;
+      while (msg.size() < size) msg += piece;
+      font.MeasuredCharacters = 0;
+      const TLabelLayout label = LayoutMessageLabel(msg, font, kScreen);
+      EXPECT_GE(label.Lines.size(), msg.size() / 64);
+      EXPECT_LE(font.MeasuredCharacters, 5 * msg.size());
+    }
+  }
 }
 
 TEST_F(DialogLayout, EmptyMessageLeavesTheWidthToIconAndButtons) {

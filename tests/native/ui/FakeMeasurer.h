@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "modDialogLayout.h"
 
@@ -14,23 +15,29 @@ class FakeMeasurer : public ITextMeasurer {
   int32_t CarriageReturnWidth = 3;
   int32_t LineFeedWidth = 4;
   int32_t Height = 13;
-  // What WrappedHeight reports; 0 means the wrapped text fits in whatever the layout gives.
-  int32_t Wrapped = 0;
-  mutable std::string LastWrappedText;
-  mutable int32_t LastWrappedWidth = 0;
+  // Every character handed to TextWidth and FitCount, to follow how much work a layout does.
+  mutable size_t MeasuredCharacters = 0;
 
   int32_t TextWidth(const std::string& Text) const override {
+    MeasuredCharacters += Text.size();
     int32_t width = 0;
-    for (char c : Text) {
-      width += c == '\r' ? CarriageReturnWidth : c == '\n' ? LineFeedWidth : CharWidth;
-    }
+    for (char c : Text) width += CharacterWidth(c);
     return width;
   }
   int32_t LineHeight() const override { return Height; }
-  int32_t WrappedHeight(const std::string& Text, int32_t Width) const override {
-    LastWrappedText = Text;
-    LastWrappedWidth = Width;
-    return Wrapped;
+  size_t FitCount(std::string_view Text, int32_t Width) const override {
+    MeasuredCharacters += Text.size();
+    size_t count = 0;
+    for (int32_t width = 0; count < Text.size(); ++count) {
+      width += CharacterWidth(Text[count]);
+      if (width > Width) break;
+    }
+    return count;
+  }
+
+ private:
+  int32_t CharacterWidth(char c) const {
+    return c == '\r' ? CarriageReturnWidth : c == '\n' ? LineFeedWidth : CharWidth;
   }
 };
 
