@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "ProcessFigures.h"
 #include "clsAdoComponents.h"
 #include "clsKvAdoConnection.h"
@@ -16,22 +17,6 @@ namespace {
 
 constexpr char kSqlite[] =
     "Provider=MSDASQL.1;Persist Security Info=True;User ID=;Password=;Data Source=localhost;";
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return 1e6 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
 
 }  // namespace
 
@@ -48,14 +33,14 @@ int main(int argc, char** argv) {
 
     std::vector<double> connect, open;
     for (int i = 0; i < 201; ++i) {
-      double start = Now();
+      double start = NowMicroseconds();
       settings.Connect(viaSettings);
-      connect.push_back(Now() - start);
+      connect.push_back(NowMicroseconds() - start);
       viaSettings.Close();
-      start = Now();
+      start = NowMicroseconds();
       plain.SetAnsiConnectionString(kSqlite);
       plain.Open();
-      open.push_back(Now() - start);
+      open.push_back(NowMicroseconds() - start);
       plain.Close();
     }
     const double connectMedian = Median(connect), openMedian = Median(open);
@@ -65,12 +50,12 @@ int main(int argc, char** argv) {
     // Where the difference goes: the registry work of one connect, step by step.
     std::vector<double> read, write;
     for (int i = 0; i < 201; ++i) {
-      double start = Now();
+      double start = NowMicroseconds();
       settings.GetStoredConnectionString();
-      read.push_back(Now() - start);
-      start = Now();
+      read.push_back(NowMicroseconds() - start);
+      start = NowMicroseconds();
       settings.SetLastConnectFailed(false);
-      write.push_back(Now() - start);
+      write.push_back(NowMicroseconds() - start);
     }
     std::printf("stored-string-median-us: %.1f\n", Median(read));
     std::printf("flag-write-median-us: %.1f\n", Median(write));

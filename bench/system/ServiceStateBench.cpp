@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "modServices.h"
 
 namespace {
@@ -80,12 +81,6 @@ unsigned long StateInScOutput(const std::string& output) {
   }
   const std::size_t colon = output.find(':', state);
   return colon == std::string::npos ? 0 : std::strtoul(output.c_str() + colon + 1, nullptr, 10);
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 double Percentile(std::vector<double> values, double share) {

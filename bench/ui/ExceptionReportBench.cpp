@@ -12,24 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "FTimerForm.h"
 
 namespace {
 
+// Milliseconds, as the figures are printed.
 double Now() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return 1e3 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+  return NowMicroseconds() / 1e3;
 }
 
 // A connection string of the given length, made of the properties a till's string holds.
