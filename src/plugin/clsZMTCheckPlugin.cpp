@@ -43,10 +43,9 @@ std::uint32_t TWin32ServiceCheckEffects::ServiceState() {
 }
 
 void TWin32ServiceCheckEffects::RunHiddenAndWait(const TSystemCommand& Command) {
-  char directory[MAX_PATH];
-  const UINT length = GetSystemDirectoryA(directory, sizeof directory);
-  if (length == 0 || length >= sizeof directory) throw Exception("No system directory");
-  RunAndWait(std::string(directory, length) + "\\" + Command.Program, Command.CommandLine, SW_HIDE);
+  const std::string program = SystemDirectoryFile(Command.Program);
+  if (program.empty()) throw Exception("No system directory");
+  RunAndWait(program, Command.CommandLine, SW_HIDE);
 }
 
 void TWin32ServiceCheckEffects::StartHidden(const std::string& CommandLine) {

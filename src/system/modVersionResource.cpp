@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "WinHandles.h"
+#include "modWinApi.h"
 
 namespace zmt {
 
@@ -15,11 +16,8 @@ using TGetInfo = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
 using TQueryValue = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
 
 UniqueModule LoadSystemVersionLibrary() {
-  char directory[MAX_PATH];
-  const UINT length = GetSystemDirectoryA(directory, sizeof directory);
-  if (length == 0 || length >= sizeof directory) return UniqueModule();
-  const std::string path = std::string(directory, length) + "\\version.dll";
-  return UniqueModule(LoadLibraryA(path.c_str()));
+  const std::string path = SystemDirectoryFile("version.dll");
+  return path.empty() ? UniqueModule() : UniqueModule(LoadLibraryA(path.c_str()));
 }
 
 template <class T>

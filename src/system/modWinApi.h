@@ -29,6 +29,9 @@ std::int32_t RunAndWait(const std::string& CommandLine, std::uint16_t ShowMode);
 // CommandLine still starts with the program's own name, as the program expects to see it.
 std::int32_t RunAndWait(const std::string& ApplicationName, const std::string& CommandLine,
                         std::uint16_t ShowMode);
+// The full path of Name in the system directory, so that no search decides which file of that
+// name is used; empty when the system directory cannot be read.
+std::string SystemDirectoryFile(const std::string& Name);
 // Starts CommandLine as RunAndWait does, without waiting for it. False when no process is created.
 bool StartProgram(const std::string& CommandLine, std::uint16_t ShowMode);
 #endif

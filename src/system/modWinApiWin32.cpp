@@ -77,6 +77,13 @@ std::int32_t RunAndWait(const std::string& ApplicationName, const std::string& C
   return static_cast<std::int32_t>(exitCode);
 }
 
+std::string SystemDirectoryFile(const std::string& Name) {
+  char directory[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(directory, sizeof directory);
+  if (length == 0 || length >= sizeof directory) return std::string();
+  return std::string(directory, length) + "\\" + Name;
+}
+
 bool StartProgram(const std::string& CommandLine, std::uint16_t ShowMode) {
   PROCESS_INFORMATION process;
   if (!CreateHiddenProcess(std::string(), CommandLine, ShowMode, process)) {
