@@ -14,6 +14,7 @@
 
 #include "BenchTiming.h"
 #include "FTimerForm.h"
+#include "modMessageDlg.h"
 
 namespace {
 

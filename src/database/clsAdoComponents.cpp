@@ -10,21 +10,13 @@
 namespace zmt {
 namespace {
 
-std::wstring FromBstr(const UniqueBstr& text) {
-  return text ? std::wstring(text.Get(), SysStringLen(text.Get())) : std::wstring();
-}
-
-std::string AnsiFromBstr(const UniqueBstr& text) {
-  return text ? AnsiFromWide(text.Get(), SysStringLen(text.Get())) : std::string();
-}
-
 // The thread's error object, which the failing call has just left (or not).
 std::string ErrorInfoMessage() {
   ComPtr<IErrorInfo> info;
   if (GetErrorInfo(0, info.Put()) != S_OK || !info) return {};
   UniqueBstr description;
   if (FAILED(info->GetDescription(description.Put()))) return {};
-  return AnsiFromBstr(description);
+  return AnsiFromBstr(description.Get());
 }
 
 // The last entry of the connection's Errors collection, where the provider fills it.
@@ -46,7 +38,7 @@ std::string ConnectionErrorsMessage(ado::Connection* connection) {
       FAILED(error->get_Description(description.Put()))) {
     return {};
   }
-  return AnsiFromBstr(description);
+  return AnsiFromBstr(description.Get());
 }
 
 [[noreturn]] void RaiseOleError(HRESULT code, ado::Connection* connection) {
@@ -65,10 +57,9 @@ void OleCheck(ado::Connection* connection, Call&& call) {
   if (FAILED(result)) RaiseOleError(result, connection);
 }
 
-UniqueBstr MakeBstr(const std::wstring& text) {
-  UniqueBstr result(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
-  if (!result) throw EOleException(OleErrorText(E_OUTOFMEMORY));
-  return result;
+UniqueBstr Checked(UniqueBstr text) {
+  if (!text) throw EOleException(OleErrorText(E_OUTOFMEMORY));
+  return text;
 }
 
 VARIANT IndexVariant(int index) {
@@ -111,17 +102,16 @@ void TADOConnection::Close() {
 std::wstring TADOConnection::ConnectionString() const {
   UniqueBstr value;
   OleCheck(connection_.Get(), [&] { return connection_->get_ConnectionString(value.Put()); });
-  return FromBstr(value);
+  return value ? std::wstring(value.Get(), SysStringLen(value.Get())) : std::wstring();
 }
 
 void TADOConnection::SetConnectionString(const std::wstring& value) {
-  UniqueBstr text = MakeBstr(value);
+  UniqueBstr text = Checked(BstrFromWide(value));
   OleCheck(connection_.Get(), [&] { return connection_->put_ConnectionString(text.Get()); });
 }
 
 std::string TADOConnection::AnsiConnectionString() const {
-  std::wstring value = ConnectionString();
-  return AnsiFromWide(value.data(), value.size());
+  return AnsiFromWide(ConnectionString());
 }
 
 void TADOConnection::SetAnsiConnectionString(const std::string& value) {
@@ -134,10 +124,10 @@ void TADOConnection::Open() {
   std::wstring held = ConnectionString();
   // The component's provider goes into the string that is opened, not into ADO's property,
   // which not every ADO honours.
-  if (!provider_.empty() && !NamesProvider(AnsiFromWide(held.data(), held.size()))) {
+  if (!provider_.empty() && !NamesProvider(AnsiFromWide(held))) {
     held = L"Provider=" + WideFromAnsi(provider_) + L";" + held;
   }
-  UniqueBstr text = MakeBstr(held);
+  UniqueBstr text = Checked(BstrFromWide(held));
   OleCheck(connection_.Get(), [&] {
     return connection_->Open(text.Get(), nullptr, nullptr, ado::kConnectUnspecified);
   });
@@ -169,7 +159,7 @@ ado::Connection* TADOQuery::OpenConnection() const {
 void TADOQuery::Open() {
   Close();
   ado::Connection* connection = OpenConnection();
-  UniqueBstr command = MakeBstr(WideFromAnsi(SQL));
+  UniqueBstr command = Checked(BstrFromAnsi(SQL));
   // Marshalled calls (from a host thread in the other apartment) refuse a null place for the
   // count of rows affected.
   UniqueVariant affected;
@@ -227,7 +217,7 @@ std::string TADOQuery::FieldName(int index) const {
   ComPtr<ado::Field> field = FieldAt(index);
   UniqueBstr name;
   OleCheck(nullptr, [&] { return field->get_Name(name.Put()); });
-  return AnsiFromBstr(name);
+  return AnsiFromBstr(name.Get());
 }
 
 std::string TADOQuery::FieldText(int index) const {
@@ -238,13 +228,12 @@ std::string TADOQuery::FieldText(int index) const {
   UniqueVariant text;
   OleCheck(nullptr,
            [&] { return VariantChangeType(text.Get(), value.Get(), VARIANT_ALPHABOOL, VT_BSTR); });
-  BSTR chars = text.Get()->bstrVal;
-  return chars ? AnsiFromWide(chars, SysStringLen(chars)) : std::string();
+  return AnsiFromBstr(text.Get()->bstrVal);
 }
 
 int TADOQuery::ExecSQL() {
   ado::Connection* connection = OpenConnection();
-  UniqueBstr command = MakeBstr(WideFromAnsi(SQL));
+  UniqueBstr command = Checked(BstrFromAnsi(SQL));
   UniqueVariant affected;
   ComPtr<ado::Recordset> rows;
   OleCheck(connection, [&] {

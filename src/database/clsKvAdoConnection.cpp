@@ -1,17 +1,8 @@
 #include "clsKvAdoConnection.h"
 
+#include "SysUtils.h"
+
 namespace zmt {
-
-namespace {
-
-std::string UpperCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
-}  // namespace
 
 std::string ConnectionStringOf(const TConnectionDefaults& Defaults) {
   std::string provider;

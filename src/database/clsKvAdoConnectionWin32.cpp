@@ -1,6 +1,6 @@
 // The Windows side of the connection settings: the real registry, the module's message dialog and
 // the connection-string dialog.
-#include "FTimerForm.h"
+#include "modMessageDlg.h"
 #include "clsKvAdoConnection.h"
 #include "clsRegistryWin32.h"
 #include "modDataLink.h"

@@ -1,6 +1,6 @@
 #include "datamodQuro.h"
 
-#include "FTimerForm.h"
+#include "modMessageDlg.h"
 #include "HostError.h"
 #include "Sync.h"
 #include "modConnectionText.h"

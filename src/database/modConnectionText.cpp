@@ -1,7 +1,8 @@
 #include "modConnectionText.h"
 
-#include <cctype>
 #include <string_view>
+
+#include "SysUtils.h"
 
 namespace zmt {
 
@@ -26,10 +27,7 @@ bool EndsWith(const std::string& text, std::string_view tail) {
 std::string KeyName(std::string_view key) {
   while (!key.empty() && IsBlank(key.front())) key.remove_prefix(1);
   while (!key.empty() && IsBlank(key.back())) key.remove_suffix(1);
-  std::string lower;
-  lower.reserve(key.size());
-  for (char c : key) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
+  return LowerCase(key);
 }
 
 // Providers and drivers name their secrets in many ways ("Jet OLEDB:Database Password", "PWD",

@@ -9,7 +9,7 @@
 #include "SysUtils.h"
 #include "WinHandles.h"
 #include "clsAdoComponents.h"
-#include "clsThreadWindows.h"
+#include "clsModalScope.h"
 
 namespace zmt {
 
@@ -51,22 +51,19 @@ std::string PromptDataLink(IDataInitialize& init, IDBPromptInitialize& prompt,
   // Modal to the whole host, as the module's own dialogs are: the plug-in is still being built,
   // and the operator must not drive the host (or unload the module) under it. Owned by the
   // host's active window, so that it opens above a host window that stays on top.
-  const HWND previouslyActive = GetActiveWindow();
   HRESULT result = E_FAIL;
   {
-    TThreadWindowsDisabled disabled;
-    result = prompt.PromptDataSource(nullptr, previouslyActive, DBPROMPTOPTIONS_PROPERTYSHEET, 0,
-                                     nullptr, nullptr, IID_IUnknown, &inOut);
-  }
-  if (previouslyActive != nullptr && IsWindow(previouslyActive)) {
-    SetActiveWindow(previouslyActive);
+    TModalScope modal;
+    result =
+        prompt.PromptDataSource(nullptr, modal.PreviouslyActive(), DBPROMPTOPTIONS_PROPERTYSHEET, 0,
+                                nullptr, nullptr, IID_IUnknown, &inOut);
   }
   ComPtr<IUnknown> shown;
   *shown.Put() = inOut;
   if (FAILED(result) || !shown) return Start;
   UniqueCoTaskString edited;
   if (FAILED(init.GetInitializationString(shown.Get(), true, edited.Put()))) return Start;
-  return AnsiFromWide(edited.Get(), wcslen(edited.Get()));
+  return AnsiFromWide(edited.Get());
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "FTimerForm.h"
+#include "modWinControls.h"
 #include "PluginModuleMain.h"
 #include "clsZMTCheckPlugin.h"
 

@@ -10,8 +10,8 @@
 #include "Sync.h"
 
 #ifdef _WIN32
-#include "FTimerForm.h"
-#include "modModuleVersion.h"
+#include "clsAppInfo.h"
+#include "modMessageDlg.h"
 #endif
 
 namespace zmt {

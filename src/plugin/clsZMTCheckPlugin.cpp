@@ -8,6 +8,7 @@
 #include "datamodQuro.h"
 #include "modServiceCheck.h"
 #include "modServices.h"
+#include "WinFile.h"
 #include "modWinApi.h"
 
 namespace zmt {
@@ -53,8 +54,7 @@ void TWin32ServiceCheckEffects::StartHidden(const std::string& CommandLine) {
 }
 
 bool TWin32ServiceCheckEffects::FileExists(const std::string& FileName) {
-  const DWORD attributes = GetFileAttributesA(FileName.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  return zmt::FileExists(FileName);
 }
 
 std::string TWin32ServiceCheckEffects::FileVersionText(const std::string& FileName) {

@@ -1,5 +1,6 @@
 #include "modServiceCheck.h"
 
+#include "SysUtils.h"
 #include "clsAppInfo.h"
 #include "modStringParsing.h"
 #include "modStringUtils.h"
@@ -40,20 +41,12 @@ std::string TrimControl(const std::string& Text) {
   return Text.substr(first, last - first);
 }
 
-std::string UpperAscii(const std::string& Text) {
-  std::string upper = Text;
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
-}
-
 std::string ServerNameOf(const std::string& ConnectionString) {
   TStringList pieces;
   // Quotes are not honoured: a ";" inside a quoted value cuts it too.
   SplitString(pieces, ReplaceChar(ConnectionString, ' ', '_'), ";");
   const std::string value = pieces.Values("Data_Source");
-  return UpperAscii(TrimControl(ReplaceChar(value, '_', ' ')));
+  return UpperCase(TrimControl(ReplaceChar(value, '_', ' ')));
 }
 
 bool IsLocalServer(const std::string& ServerName, const std::string& UpperComputerName,
@@ -73,7 +66,7 @@ std::string InstallNotice(const std::string& VersionText) {
 void RunServiceCheck(TServiceCheckEffects& Effects) {
   try {
     const std::string ipAddress = Effects.IPAddress();
-    const std::string computerName = UpperAscii(TrimControl(Effects.LocalComputerName()));
+    const std::string computerName = UpperCase(TrimControl(Effects.LocalComputerName()));
     const std::string serverName = ServerNameOf(Effects.ConnectionString());
     const bool isLocal = IsLocalServer(serverName, computerName, ipAddress);
 

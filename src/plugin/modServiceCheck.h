@@ -56,8 +56,6 @@ class TServiceCheckEffects {
 
 // The text without the leading and trailing characters of codes 0 to 32.
 std::string TrimControl(const std::string& Text);
-// The text with a to z turned into A to Z and every other byte left as it is.
-std::string UpperAscii(const std::string& Text);
 
 // The database server that a connection string names, as the check compares it: the value of the
 // first "Data Source" key (its blanks count as "_" for the look-up, letter case does not count),

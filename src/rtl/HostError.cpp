@@ -5,66 +5,38 @@
 #include "SysUtils.h"
 
 #ifdef _WIN32
-#include <windows.h>
-#include <oleauto.h>
+#include "WinHandles.h"
+#include "WinText.h"
 #endif
 
 namespace zmt {
 
 #ifdef _WIN32
 
-namespace {
-
-BSTR ToBstr(std::string_view text) {
-  const int size = static_cast<int>(text.size());
-  const int wide = size ? MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0) : 0;
-  BSTR result = SysAllocStringLen(nullptr, static_cast<UINT>(wide));
-  if (result && wide) MultiByteToWideChar(CP_ACP, 0, text.data(), size, result, wide);
-  return result;
-}
-
-std::string FromBstr(BSTR text) {
-  if (!text) return {};
-  const int len = static_cast<int>(SysStringLen(text));
-  const int size = WideCharToMultiByte(CP_ACP, 0, text, len, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(size), '\0');
-  if (size) WideCharToMultiByte(CP_ACP, 0, text, len, result.data(), size, nullptr, nullptr);
-  return result;
-}
-
-}  // namespace
-
 void ClearHostError() noexcept {
   SetErrorInfo(0, nullptr);
 }
 
 void SetHostError(std::string_view source, std::string_view message) noexcept {
-  ICreateErrorInfo* create = nullptr;
-  if (FAILED(CreateErrorInfo(&create)) || !create) return;
-  BSTR description = ToBstr(message);
-  BSTR origin = ToBstr(source);
-  create->SetDescription(description);
-  create->SetSource(origin);
-  SysFreeString(description);
-  SysFreeString(origin);
-  IErrorInfo* info = nullptr;
-  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-    SetErrorInfo(0, info);
-    info->Release();
+  ComPtr<ICreateErrorInfo> create;
+  if (FAILED(CreateErrorInfo(create.Put())) || !create) return;
+  // A text that cannot be allocated is left out rather than the whole error.
+  const UniqueBstr description = BstrFromAnsi(message);
+  const UniqueBstr origin = BstrFromAnsi(source);
+  create->SetDescription(description.Get());
+  create->SetSource(origin.Get());
+  ComPtr<IErrorInfo> info;
+  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, info.PutVoid())) && info) {
+    SetErrorInfo(0, info.Get());
   }
-  create->Release();
 }
 
 bool TakeHostError(HostError& error) {
-  IErrorInfo* info = nullptr;
-  if (GetErrorInfo(0, &info) != S_OK || !info) return false;
-  BSTR text = nullptr;
-  if (SUCCEEDED(info->GetDescription(&text))) error.Message = FromBstr(text);
-  SysFreeString(text);
-  text = nullptr;
-  if (SUCCEEDED(info->GetSource(&text))) error.Source = FromBstr(text);
-  SysFreeString(text);
-  info->Release();
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.Put()) != S_OK || !info) return false;
+  UniqueBstr text;
+  if (SUCCEEDED(info->GetDescription(text.Put()))) error.Message = AnsiFromBstr(text.Get());
+  if (SUCCEEDED(info->GetSource(text.Put()))) error.Source = AnsiFromBstr(text.Get());
   return true;
 }
 

@@ -1,8 +1,10 @@
-// The exception hierarchy that the module's units raise and its boundaries catch.
+// The exception hierarchy that the module's units raise and its boundaries catch, and the case
+// rules of the ASCII letters.
 #pragma once
 
 #include <exception>
 #include <string>
+#include <string_view>
 
 namespace zmt {
 
@@ -36,5 +38,31 @@ ZMT_DECLARE_EXCEPTION(EOSError, Exception);
 ZMT_DECLARE_EXCEPTION(EOleException, Exception);
 // A registry value that cannot be read or written as its type.
 ZMT_DECLARE_EXCEPTION(ERegistryException, Exception);
+
+// Case changes and comparisons that touch the ASCII letters only: names of services, servers,
+// keys and registry values compare the same whatever the code page or the C locale.
+constexpr char UpCase(char c) noexcept {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+constexpr char LowCase(char c) noexcept {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+inline std::string UpperCase(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = UpCase(c);
+  return result;
+}
+inline std::string LowerCase(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = LowCase(c);
+  return result;
+}
+constexpr bool SameText(std::string_view a, std::string_view b) noexcept {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (UpCase(a[i]) != UpCase(b[i])) return false;
+  }
+  return true;
+}
 
 }  // namespace zmt

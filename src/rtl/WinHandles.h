@@ -75,6 +75,49 @@ struct ModuleTraits {
 };
 using UniqueModule = UniqueHandle<ModuleTraits>;
 
+// A brush, font or other GDI object that this code created.
+template <class T>
+struct GdiObjectTraits {
+  using Handle = T;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle handle) noexcept { DeleteObject(handle); }
+};
+using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
+using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
+
+// A memory device context from CreateCompatibleDC.
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle handle) noexcept { DeleteDC(handle); }
+};
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+
+// The screen's device context, borrowed with GetDC(nullptr) and given back with ReleaseDC.
+struct ScreenDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle handle) noexcept { ReleaseDC(nullptr, handle); }
+};
+using UniqueScreenDc = UniqueHandle<ScreenDcTraits>;
+
+// An object selected into a device context for a scope: the one it replaced goes back in on the
+// way out, so that the context never keeps an object that is about to be deleted.
+class ScopedSelectObject {
+ public:
+  ScopedSelectObject(HDC dc, HGDIOBJ object) noexcept
+      : dc_(dc), old_(object != nullptr ? SelectObject(dc, object) : nullptr) {}
+  ~ScopedSelectObject() {
+    if (old_ != nullptr) SelectObject(dc_, old_);
+  }
+  ScopedSelectObject(const ScopedSelectObject&) = delete;
+  ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
 struct BstrTraits {
   using Handle = BSTR;
   static Handle Invalid() noexcept { return nullptr; }

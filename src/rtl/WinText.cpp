@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "SysUtils.h"
+
 namespace zmt {
 
 namespace {
@@ -49,25 +51,49 @@ const char* KnownCodeText(HRESULT code) {
   }
 }
 
+int WideLength(std::string_view text) noexcept {
+  return text.empty() ? 0
+                      : MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                            nullptr, 0);
+}
+
+void ToWide(std::string_view text, wchar_t* out, int length) noexcept {
+  if (length > 0) {
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out, length);
+  }
+}
+
 }  // namespace
 
-std::wstring WideFromAnsi(const std::string& text) {
-  if (text.empty()) return {};
-  int length =
-      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+std::wstring WideFromAnsi(std::string_view text) {
+  const int length = WideLength(text);
   std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  ToWide(text, wide.data(), length);
   return wide;
 }
 
-std::string AnsiFromWide(const wchar_t* text, size_t size) {
-  if (size == 0) return {};
-  int length =
-      WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(size), nullptr, 0, nullptr, nullptr);
+std::string AnsiFromWide(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  int length = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
   std::string ansi(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(size), ansi.data(), length, nullptr,
-                      nullptr);
+  WideCharToMultiByte(CP_ACP, 0, text.data(), size, ansi.data(), length, nullptr, nullptr);
   return ansi;
+}
+
+std::string AnsiFromBstr(BSTR text) {
+  return text ? AnsiFromWide(std::wstring_view(text, SysStringLen(text))) : std::string();
+}
+
+UniqueBstr BstrFromAnsi(std::string_view text) noexcept {
+  const int length = WideLength(text);
+  UniqueBstr result(SysAllocStringLen(nullptr, static_cast<UINT>(length)));
+  if (result) ToWide(text, result.Get(), length);
+  return result;
+}
+
+UniqueBstr BstrFromWide(std::wstring_view text) noexcept {
+  return UniqueBstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
 }
 
 // The system's text for a result code, without its line end, and the code itself in hex.
@@ -103,6 +129,10 @@ std::string LastErrorText(const char* what) {
   }
   if (buffer != nullptr) LocalFree(buffer);
   return text;
+}
+
+void RaiseLastError(const char* what) {
+  throw EOSError(LastErrorText(what));
 }
 
 }  // namespace zmt

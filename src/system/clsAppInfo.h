@@ -43,6 +43,9 @@ double GetFileVersionNumber(const std::string& VersionText);
 void ReadFixedFileInfo(const std::string& FileName, TFixedFileInfo& Info);
 // The file version of the file as version text; "0.0.0.0" when it has no readable version.
 std::string GetFileVersionText(const std::string& FileName);
+// The About entry's reading of a module's version: the same text as GetFileVersionText, through
+// the same reader, so that the two never disagree on a file.
+std::string GetModuleVersionText(const std::string& FileName);
 #endif
 
 }  // namespace zmt

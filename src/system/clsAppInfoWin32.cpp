@@ -25,4 +25,8 @@ std::string GetFileVersionText(const std::string& FileName) {
   return FormatVersionText(info.dwFileVersionMS, info.dwFileVersionLS);
 }
 
+std::string GetModuleVersionText(const std::string& FileName) {
+  return GetFileVersionText(FileName);
+}
+
 }  // namespace zmt

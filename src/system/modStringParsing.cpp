@@ -1,24 +1,10 @@
 #include "modStringParsing.h"
 
+#include <string_view>
+
 namespace zmt {
 
 namespace {
-
-char AsciiUpper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameTextAscii(const std::string& a, std::size_t aLength, const std::string& b) {
-  if (aLength != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < aLength; ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // Closes an update bracket on every way out of a scope.
 class UpdateBracket {
@@ -72,7 +58,7 @@ int TStringList::IndexOfName(const std::string& Name) const {
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const std::string& line = lines_[i];
     const std::size_t equals = line.find('=');
-    if (equals != std::string::npos && SameTextAscii(line, equals, Name)) {
+    if (equals != std::string::npos && SameText(std::string_view(line).substr(0, equals), Name)) {
       return static_cast<int>(i);
     }
   }

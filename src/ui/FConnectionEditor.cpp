@@ -1,13 +1,13 @@
 #include "FConnectionEditor.h"
 
-#include <exception>
 #include <vector>
 
-#include "FTimerForm.h"
 #include "SysUtils.h"
 #include "WinText.h"
-#include "clsThreadWindows.h"
 #include "clsFormSettings.h"
+#include "clsModalScope.h"
+#include "modMessageDlg.h"
+#include "modWinControls.h"
 
 namespace zmt {
 
@@ -67,28 +67,16 @@ class TDialogTemplate {
     words_.push_back(HIWORD(value));
   }
   void AddShort(short value) { words_.push_back(static_cast<WORD>(value)); }
+  // A zero-terminated UTF-16 text.
   void AddText(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    const size_t at = words_.size();
-    words_.resize(at + static_cast<size_t>(length > 0 ? length : 1), 0);
-    if (length > 0) {
-      MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, reinterpret_cast<LPWSTR>(&words_[at]),
-                          length);
-    }
+    for (wchar_t c : WideFromAnsi(text)) words_.push_back(static_cast<WORD>(c));
+    words_.push_back(0);
   }
 
   // WORDs from operator new start on a DWORD boundary, as the template must.
   std::vector<WORD> words_;
   size_t countAt_ = 0;
 };
-
-std::string WindowText(HWND hwnd) {
-  const int length = GetWindowTextLengthA(hwnd);
-  std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-  const int copied = GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()));
-  text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-  return text;
-}
 
 class TConnectionEditor {
  public:
@@ -110,8 +98,7 @@ class TConnectionEditor {
   const TConnectionTester& test_;
   std::string text_;
   HWND dialog_ = nullptr;
-  TThreadWindowsDisabled* disabled_ = nullptr;
-  std::exception_ptr failure_;
+  TModalScope* modal_ = nullptr;
 };
 
 INT_PTR TConnectionEditor::ShowModal() {
@@ -137,21 +124,13 @@ INT_PTR TConnectionEditor::ShowModal() {
   layout.AddControl(kButtonClass, "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 253, 83, 60, 14,
                     kEditorCancelButtonId);
 
+  TModalScope modal(nullptr, &modal_);
   // Owned by the host's active window, so that it opens above a host window that stays on top.
-  HWND previouslyActive = GetActiveWindow();
-  INT_PTR code = 0;
-  {
-    TThreadWindowsDisabled disabled;
-    disabled_ = &disabled;
-    code = DialogBoxIndirectParamA(ModuleInstance(), layout.Get(), previouslyActive,
-                                   &TConnectionEditor::DialogProc, reinterpret_cast<LPARAM>(this));
-    disabled_ = nullptr;
-    if (code == -1 && !failure_) throw EOSError(LastErrorText("DialogBoxIndirectParamA"));
-  }
-  if (previouslyActive != nullptr && IsWindow(previouslyActive)) {
-    SetActiveWindow(previouslyActive);
-  }
-  if (failure_) std::rethrow_exception(failure_);
+  const INT_PTR code =
+      DialogBoxIndirectParamA(ModuleInstance(), layout.Get(), modal.PreviouslyActive(),
+                              &TConnectionEditor::DialogProc, reinterpret_cast<LPARAM>(this));
+  modal.RethrowFailure();
+  if (code == -1) RaiseLastError("DialogBoxIndirectParamA");
   return code;
 }
 
@@ -172,7 +151,7 @@ INT_PTR CALLBACK TConnectionEditor::DialogProc(HWND dialog, UINT msg, WPARAM wPa
   try {
     return editor->Dispatch(msg, wParam);
   } catch (...) {
-    editor->failure_ = std::current_exception();
+    if (editor->modal_ != nullptr) editor->modal_->Catch();
     editor->Finish(0);
     return TRUE;
   }
@@ -247,7 +226,7 @@ void TConnectionEditor::TestConnection() {
 void TConnectionEditor::Finish(INT_PTR code) noexcept {
   // Enabled again before the editor hides, so that activation goes back to them and not to
   // another program.
-  if (disabled_ != nullptr) disabled_->Restore();
+  if (modal_ != nullptr) modal_->EnableOthers();
   EndDialog(dialog_, code);
 }
 

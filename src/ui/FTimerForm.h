@@ -1,5 +1,5 @@
-// The module's modal message dialog with countdown and log-file button, and the exception report
-// built on it.
+// The form of the module's modal message dialog: its controls, countdown and modal loop. The
+// dialog functions that build and show it are in modMessageDlg.
 //
 // Finding the dialog from outside (UI tests, automation, screen readers):
 //   * The form is a top-level window of class "TfrmTimerForm" (kTimerFormClassName), owned by the
@@ -17,28 +17,26 @@
 //   * "Image" is a STATIC with SS_ICON (STM_GETICON gives the system icon). "Message" is an
 //     owner-drawn STATIC whose window text is the message exactly as given; it draws each
 //     carriage return as a line break.
-//
-// The title that dtCustom shows is the application's: the file name, without extension, of the
-// process's executable (the host's, when the module is loaded as a plug-in).
 #pragma once
 
 #include "clsFormSettings.h"
 #include "modDialogLayout.h"
+#include "modWinControls.h"
 
 #ifdef _WIN32
 
 #include <windows.h>
 
-#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace zmt {
 
+class TModalScope;
+
 constexpr char kTimerFormClassName[] = "TfrmTimerForm";
 constexpr char kTimerFormName[] = "frmTimerForm";
-constexpr char kComponentNameProperty[] = "ZmtComponentName";
 
 constexpr int kImageControlId = 100;
 constexpr int kMessageControlId = 101;
@@ -148,74 +146,23 @@ class TfrmTimerForm {
   HWND handle_ = nullptr;
   HINSTANCE instance_ = nullptr;
   bool timerRunning_ = false;
-  bool inModalLoop_ = false;
   TColor color_ = clBtnFace;
-  HBRUSH brush_ = nullptr;
-  HBRUSH labelBrush_ = nullptr;
-  HFONT buttonFont_ = nullptr;
-  HFONT labelFont_ = nullptr;
+  UniqueBrush brush_;
+  UniqueBrush labelBrush_;
+  UniqueFont buttonFont_;
+  UniqueFont labelFont_;
   HWND focused_ = nullptr;
   std::vector<std::unique_ptr<TComponent>> others_;
-  std::exception_ptr failure_;
+  TModalScope* modal_ = nullptr;
 };
 
-// The form, laid out and not yet shown. Raises EArgumentError for a dialog type outside
-// dtWarning..dtCustom and EInvalidOperation when FormSettings does not exist.
-std::unique_ptr<TfrmTimerForm> CreateTimedMessageForm(const std::string& Msg, TDialogType DlgType,
-                                                      TDialogButtons Buttons,
-                                                      const std::string& LogFile, int32_t Seconds);
-
-// Shows the dialog modally and gives its modal result; after a result of 6 (Yes or View Log)
-// with a log file named, the shell opens that file. Reserved is not read.
-int32_t TimedMessageDlg(const std::string& Msg, TDialogType DlgType, TDialogButtons Buttons,
-                        const std::string& LogFile, int32_t Reserved, int32_t Seconds,
-                        TColor Color);
-
-// Reports a caught error: Msg, "Reason: " Reason, an empty line, "Raised In: " Origin, as an
-// error with OK alone (and View Log when LogFile exists).
-void ShowExceptionDlg(const std::string& Msg, const std::string& Reason, const std::string& Origin,
-                      const std::string& LogFile, int32_t Reserved);
-
-// The builder's steps.
-TLabel& CreateMessageLabel(TfrmTimerForm& Form, const std::string& Msg);
-int32_t MaxLineWidth(const std::string& Text, const TFont& Font);
+// What the form's border and caption add to its client size.
+TFrameSize TimerFormFrameSize();
 
 // Removes the form's window class, whose procedure is in this module. Call from DllMain when the
 // module is unloaded (not when the process ends), so that a later load never finds a class whose
 // procedure has gone.
 void UnregisterFormClasses() noexcept;
-
-// Helpers of the Windows layer that other dialogs of the module can share.
-// The module that holds this code: the plug-in DLL, or the executable that links it.
-HINSTANCE ModuleInstance();
-// The component name as a global atom in the window property kComponentNameProperty; a window
-// whose atom cannot be made keeps only its control ID.
-void SetComponentName(HWND hwnd, const std::string& name);
-void ReleaseComponentName(HWND hwnd);
-// The names of a window and of all its child windows, released before the window is destroyed.
-void ReleaseComponentNames(HWND window);
-std::string ApplicationTitle();
-COLORREF ColorToRGB(TColor color);
-// A GDI font of the given face, points (at the screen's pixels per inch) and style; the caller
-// deletes it.
-HFONT CreateFontHandle(const TFont& font);
-
-// Measures in a GDI font on a memory DC compatible with the screen.
-class TGdiTextMeasurer : public ITextMeasurer {
- public:
-  explicit TGdiTextMeasurer(HFONT font);
-  ~TGdiTextMeasurer() override;
-  TGdiTextMeasurer(const TGdiTextMeasurer&) = delete;
-  TGdiTextMeasurer& operator=(const TGdiTextMeasurer&) = delete;
-
-  int32_t TextWidth(const std::string& Text) const override;
-  int32_t LineHeight() const override;
-  size_t FitCount(std::string_view Text, int32_t Width) const override;
-
- private:
-  HDC dc_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-};
 
 }  // namespace zmt
 

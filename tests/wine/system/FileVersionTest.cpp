@@ -7,7 +7,6 @@
 #include <string>
 
 #include "SystemTestSupport.h"
-#include "modModuleVersion.h"
 
 namespace zmt {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "DialogAutomation.h"
-#include "FTimerForm.h"
+#include "modMessageDlg.h"
 #include "UiTestSupport.h"
 
 namespace zmt {

@@ -5,6 +5,7 @@
 
 #include "DialogAutomation.h"
 #include "FTimerForm.h"
+#include "modMessageDlg.h"
 #include "UiTestSupport.h"
 
 namespace zmt {
