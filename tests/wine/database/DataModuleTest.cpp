@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <deque>
 #include <memory>
 #include <string>
 
 #include "DialogAutomation.h"
+#include "ScopedRegistryValue.h"
 #include "WinHandles.h"
 #include "clsFormSettings.h"
 #include "clsGenericDB.h"
@@ -47,14 +49,22 @@ RawValue Read(const char* name, const char* key = kKey) {
   return value;
 }
 
+// What a test changed under the key, put back in reverse order when it ends.
+std::deque<test::ScopedRegistryValue> changes;
+void PutBack() {
+  while (!changes.empty()) changes.pop_back();
+}
+// The key as a new till has it: neither value.
+void ClearValues() {
+  PutBack();
+  for (const char* name : {"Msde-ConnectionString", "Msde-Failed"}) {
+    changes.emplace_back(HKEY_LOCAL_MACHINE, kKey, name);
+  }
+}
 void Put(const char* name, DWORD type, const std::string& data) {
-  HKEY handle = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &handle, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(handle, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                 static_cast<DWORD>(data.size()));
-  RegCloseKey(handle);
+  changes.emplace_back(HKEY_LOCAL_MACHINE, kKey, name, type, data.data(),
+                       static_cast<DWORD>(data.size()));
+  ASSERT_TRUE(changes.back().Written());
 }
 void PutString(const std::string& s) {
   Put("Msde-ConnectionString", REG_SZ, s + '\0');
@@ -95,8 +105,12 @@ class DataModule : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(getenv("ODBCINI"), nullptr) << "the SQLite data source is named by ODBCINI (README)";
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+    ClearValues();
     dm = std::make_unique<TdmQuro>();
+  }
+  void TearDown() override {
+    dm.reset();
+    PutBack();
   }
   SequenceRun Connect(const std::vector<Step>& steps) {
     SequenceRun run = automation::RunModalSequence(
@@ -166,7 +180,7 @@ TEST_F(DataModule, StoredFlagDecidesWhetherToAskAgain) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Name);
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+    ClearValues();
     PutString(kSqlite);
     if (row.Type != REG_NONE) Put("Msde-Failed", row.Type, row.Flag);
     dm->NoRetryPrompt = row.NoRetry;
@@ -276,7 +290,10 @@ TEST_F(DataModule, AStandardUsersTillConnectsWithTheStoredStringAndChangesNothin
 }
 
 TEST(ConnectionSettingsRegistry, ValuesAreReadWholeAndVerbatim) {
-  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+  ClearValues();
+  struct TPutBack {
+    ~TPutBack() { PutBack(); }
+  } putBack;
   {
     TdmQuro unused;  // made and freed without a connect: the registry is not touched
   }

@@ -11,6 +11,7 @@
 
 #include "DialogAutomation.h"
 #include "ProcessFigures.h"
+#include "ScopedRegistryValue.h"
 #include "TestPaths.h"
 #include "TestThread.h"
 #include "kvplugin.h"
@@ -108,31 +109,6 @@ TEST(ModuleRuntime, AHostWithoutFreeTlsIndexesStillGetsTheModulesError) {
 
 const char kQuroKey[] = "Software\\Tessinor\\Quro";
 
-// One of the values that the module's connection reads, set for the scope and then put back.
-class ScopedQuroValue {
- public:
-  ScopedQuroValue(const char* name, DWORD type, const void* data, DWORD size) : name_(name) {
-    found_ = RegGetValueA(HKEY_LOCAL_MACHINE, kQuroKey, name, RRF_RT_ANY, &type_, saved_, &size_) ==
-             ERROR_SUCCESS;
-    Written = RegSetKeyValueA(HKEY_LOCAL_MACHINE, kQuroKey, name, type, data, size) == 0;
-  }
-  ~ScopedQuroValue() {
-    if (found_)
-      RegSetKeyValueA(HKEY_LOCAL_MACHINE, kQuroKey, name_, type_, saved_, size_);
-    else
-      RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kQuroKey, name_);
-  }
-  ScopedQuroValue(const ScopedQuroValue&) = delete;
-  ScopedQuroValue& operator=(const ScopedQuroValue&) = delete;
-  bool Written = false;
-
- private:
-  const char* name_;
-  bool found_ = false;
-  char saved_[2048] = {};
-  DWORD type_ = 0, size_ = sizeof saved_;
-};
-
 DWORD StoredFailedFlag() {
   DWORD flag = 0xFFFF, size = sizeof flag;
   RegGetValueA(HKEY_LOCAL_MACHINE, kQuroKey, "Msde-Failed", RRF_RT_REG_DWORD, nullptr, &flag,
@@ -143,12 +119,11 @@ DWORD StoredFailedFlag() {
 // ZMTCheck.dll's construction with a server that cannot be reached: the connection's error is
 // thrown and caught inside the module, reported to the operator, and the host gets its object.
 void ConstructZmtCheckAgainstAnUnreachableServer() {
+  using zmt::test::ScopedRegistryValue;
   const std::string stored = "Provider=SQLOLEDB.1;Data Source=nowhere";
-  const DWORD notFailed = 0;
-  const ScopedQuroValue string("Msde-ConnectionString", REG_SZ, stored.c_str(),
-                               static_cast<DWORD>(stored.size() + 1));
-  const ScopedQuroValue flag("Msde-Failed", REG_DWORD, &notFailed, sizeof notFailed);
-  ASSERT_TRUE(string.Written && flag.Written);
+  const ScopedRegistryValue string(HKEY_LOCAL_MACHINE, kQuroKey, "Msde-ConnectionString", stored);
+  const ScopedRegistryValue flag(HKEY_LOCAL_MACHINE, kQuroKey, "Msde-Failed", DWORD{0});
+  ASSERT_TRUE(string.Written() && flag.Written());
 
   const HMODULE module = LoadLibraryA(BesideThisProgram("ZMTCheck.dll").c_str());
   ASSERT_NE(module, nullptr);

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <string>
+#include <vector>
 
 #include "DialogAutomation.h"
+#include "ScopedRegistryValue.h"
 #include "TestPaths.h"
 #include "kvplugin.h"
 #include "system/SystemTestSupport.h"
@@ -21,6 +24,7 @@ using zmt::automation::RunModal;
 using zmt::automation::RunModalSequence;
 using zmt::automation::RunOptions;
 using zmt::automation::Step;
+using zmt::test::ScopedRegistryValue;
 using zmt::test::ServiceStateSeenByManager;
 
 const char kQuroKey[] = "Software\\Tessinor\\Quro";
@@ -35,12 +39,6 @@ std::string Text(KvStr text) {
 std::string TakeErrorSource() {
   char message[1024], source[256];
   return KvTakeErrorMessage(message, sizeof message, source, sizeof source) ? source : "";
-}
-
-void SetRegistryText(HKEY root, const char* key, const char* name, const std::string& value) {
-  ASSERT_EQ(
-      RegSetKeyValueA(root, key, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1)),
-      ERROR_SUCCESS);
 }
 
 // The message box texts: the caption, the message and whether it shows an icon.
@@ -66,18 +64,18 @@ BoxSeen ReadBox(const DialogInfo& info) {
 
 class ZmtCheckModule : public ::testing::Test {
  protected:
+  // The till's stored connection for the whole suite, as it was again afterwards.
   static void SetUpTestSuite() {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kQuroKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
-              ERROR_SUCCESS);
-    const DWORD failed = 0;
-    RegSetValueExA(key, "Msde-Failed", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&failed),
-                   sizeof failed);
-    RegCloseKey(key);
-    SetRegistryText(HKEY_LOCAL_MACHINE, kQuroKey, "Msde-ConnectionString",
-                    "Provider=MSDASQL.1;Persist Security Info=False;Data Source=localhost");
+    stored_.emplace_back(HKEY_LOCAL_MACHINE, kQuroKey, "Msde-Failed", DWORD{0});
+    stored_.emplace_back(
+        HKEY_LOCAL_MACHINE, kQuroKey, "Msde-ConnectionString",
+        std::string("Provider=MSDASQL.1;Persist Security Info=False;Data Source=localhost"));
+    ASSERT_TRUE(stored_[0].Written() && stored_[1].Written());
   }
+  static void TearDownTestSuite() {
+    while (!stored_.empty()) stored_.pop_back();
+  }
+  static inline std::deque<ScopedRegistryValue> stored_;
 
   void SetUp() override {
     path_ = zmt::test::BesideThisProgram("ZMTCheck.dll");
@@ -187,9 +185,15 @@ TEST_F(ZmtCheckModule, AFailedConstructionReachesTheHostAsAnError) {
   ASSERT_EQ(
       RegGetValueA(HKEY_LOCAL_MACHINE, kClsidKey, nullptr, RRF_RT_REG_SZ, nullptr, clsid, &size),
       ERROR_SUCCESS);
-  SetRegistryText(HKEY_LOCAL_MACHINE, kClsidKey, nullptr, "{0BADC0DE-0000-0000-0000-000000000000}");
-  KvPlugin* refused = register_();
-  SetRegistryText(HKEY_LOCAL_MACHINE, kClsidKey, nullptr, clsid);
+  KvPlugin* refused = nullptr;
+  {
+    // Put back even when this process dies before the end of the scope: every later suite and
+    // the main job need ADO.
+    const ScopedRegistryValue broken(HKEY_LOCAL_MACHINE, kClsidKey, nullptr,
+                                     std::string("{0BADC0DE-0000-0000-0000-000000000000}"));
+    ASSERT_TRUE(broken.Written());
+    refused = register_();
+  }
   EXPECT_EQ(refused, nullptr);
   EXPECT_EQ(TakeErrorSource(), "EOleException");
 
