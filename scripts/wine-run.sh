@@ -2,17 +2,34 @@
 # wine-run.sh PREFIX PROGRAM [ARGS...]   run a Windows program of this build under Wine
 # wine-run.sh PREFIX --init             only make sure the prefix exists
 #
-# Each build has its own prefix, initialised once without any interaction and reused.
+# PREFIX is a build's own prefix: "wineprefix" in a CMake build directory of this source tree
+# (build/<preset>/wineprefix for the presets). It is initialised once without any interaction and
+# reused; one without the stamp of a finished initialisation is deleted and made again. Any other
+# folder, a real Wine prefix given by mistake above all, is refused before anything is touched.
 set -euo pipefail
-prefix=$(realpath -m "$1")
+if [ $# -lt 2 ]; then
+  echo "usage: wine-run.sh PREFIX PROGRAM [ARGS...] | wine-run.sh PREFIX --init" >&2
+  exit 2
+fi
+tree=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
+prefix=$(realpath -m -- "$1")
 shift
+source_of_build=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$(dirname "$prefix")/CMakeCache.txt" \
+  2>/dev/null || true)
+if [ "$(basename "$prefix")" != wineprefix ] || [ -z "$source_of_build" ] ||
+  [ "$(realpath -m -- "$source_of_build")" != "$tree" ]; then
+  echo "wine-run: refusing $prefix: it is not the Wine prefix of a build of $tree" \
+    "(BUILD_DIRECTORY/wineprefix, beside the build's CMakeCache.txt); nothing was changed" >&2
+  exit 2
+fi
 export WINEPREFIX=$prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko install prompts: nothing here needs .NET or the HTML engine.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEARCH=win64
 
-source "$(dirname "${BASH_SOURCE[0]}")/i686.sh"
+# shellcheck source=scripts/i686.sh
+source "$tree/scripts/i686.sh"
 wine=(wine)
 needs_i386=0
 if [ "$(zmt_i686_kind)" = emulated ]; then
@@ -23,7 +40,7 @@ if [ "$(zmt_i686_kind)" = emulated ]; then
   wine=("$WINELOADER")
   # A 32-bit program needs the emulation before anything starts in the prefix: wineboot sets up
   # the prefix's 32-bit side only when it can run 32-bit helpers.
-  if pe_offset=$(od -An -tu4 -j60 -N4 "${1:-}" 2>/dev/null) &&
+  if pe_offset=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null) &&
     [ "$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$1" 2>/dev/null | tr -d ' ')" = 014c ]; then
     needs_i386=1
     zmt_i686_emulate || exit 1
@@ -36,7 +53,6 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 init_prefix() {
-  mkdir -p "$(dirname "$prefix")"
   exec 9>"$prefix.lock"
   flock 9
   local stamp="$prefix/.zmt-ready"
@@ -89,7 +105,7 @@ start_server() {
 
 init_prefix
 start_server
-if [ "${1:-}" = "--init" ]; then
+if [ "$1" = "--init" ]; then
   exit 0
 fi
 exec "${wine[@]}" "$@"
