@@ -1,9 +1,23 @@
 #!/usr/bin/env bash
-# build.sh PRESET...: installs what is missing, then configures and builds each preset.
+# build.sh PRESET... [--target TARGET...]: installs what is missing, then configures each preset
+# and builds it whole, or only the TARGETs and what they need.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+presets=()
+while [ $# -gt 0 ] && [ "$1" != --target ]; do
+  presets+=("$1")
+  shift
+done
+build_options=()
+if [ $# -gt 0 ]; then
+  build_options=("$@")
+fi
+if [ ${#presets[@]} -eq 0 ] || [ "${build_options[*]}" = --target ]; then
+  echo "usage: build.sh PRESET... [--target TARGET...]" >&2
+  exit 2
+fi
 bash scripts/setup.sh
-for preset in "$@"; do
+for preset in "${presets[@]}"; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
+  cmake --build --preset "$preset" "${build_options[@]}"
 done
