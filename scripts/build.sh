@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# build.sh PRESET... [--target TARGET...]: installs what is missing, then configures each preset
+# build.sh PRESET... [--target TARGET...]: installs what they need, then configures each preset
 # and builds it whole, or only the TARGETs and what they need.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +16,7 @@ if [ ${#presets[@]} -eq 0 ] || [ "${build_options[*]}" = --target ]; then
   echo "usage: build.sh PRESET... [--target TARGET...]" >&2
   exit 2
 fi
-bash scripts/setup.sh
+bash scripts/setup.sh "${presets[@]}"
 for preset in "${presets[@]}"; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" "${build_options[@]}"

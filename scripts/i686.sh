@@ -3,14 +3,16 @@
 #
 #   i686.sh kind              prints "native" or "emulated"
 #   i686.sh describe          one line for logs: the kind and the probe's result
-#   i686.sh emulate           makes i386 programs run under qemu-i386 (root), when they do not run
+#   i686.sh emulate           registers qemu-i386 with the kernel (root) where the emulated path
+#                             needs it, and says so; scripts/setup.sh runs it
 #   i686.sh gate CLASS CMD... runs a Wine suite of the i686 build, CLASS "smoke" or "full"; "full"
-#                             suites exit 77 (ctest's skip code) where emulation would have to run them
+#                             suites exit 77 (ctest's skip code) where emulation would have to run
+#                             them, "smoke" suites fail there unless the emulation is registered
 #
 # Some kernels of this project's machines refuse every i386 program (execve gives ENOEXEC). There the
 # i686 build runs under qemu user emulation, about a minute per Windows program start, so only a
 # smoke runs. ZMT_I686=emulated takes the emulated path on a machine that runs them natively, to
-# prove that path where it is not the default.
+# prove that path where it is not the default. Only "emulate" changes the system; the others look.
 #
 # Sourced, it only defines the functions.
 
@@ -73,14 +75,36 @@ zmt_i686_describe() {
   fi
 }
 
-# Lets i386 programs run under qemu-i386-static. The F flag opens the interpreter now, so it keeps
-# working inside other mount namespaces. Entries that already exist are kept.
+# Whether the emulated path can run i386 programs; sets zmt_probe_result when it cannot. Under
+# ZMT_I686=emulated an unmarked program would run natively anyway, so there only the kernel's
+# entry for qemu-i386 tells. Changes nothing.
+zmt_i686_emulation_ready() {
+  if [ "${ZMT_I686:-}" = emulated ] && ! grep -qx enabled "$zmt_binfmt/qemu-i386" 2>/dev/null; then
+    zmt_probe_result="the binfmt_misc entry qemu-i386 is not enabled"
+    return 1
+  fi
+  zmt_i686_run_probe '\x00'
+}
+
+# For the scripts that only run programs: a clear failure, naming the step that registers it.
+zmt_i686_require_emulation() {
+  zmt_i686_emulation_ready && return 0
+  echo "i686: i386 programs cannot run here yet ($zmt_probe_result); scripts/setup.sh, run as" \
+    "root, registers their emulation with the kernel" >&2
+  return 1
+}
+
+# Lets i386 programs run under qemu-i386-static where the emulated path needs it, and says what it
+# changed: this is a change to the running system, kept until reboot or until the entry is removed.
+# The F flag opens the interpreter now, so it keeps working inside other mount namespaces. An
+# emulation that already works is kept as it is.
 zmt_i686_emulate() {
-  if [ "$(zmt_i686_kind)" = native ] || { [ -z "${ZMT_I686:-}" ] && zmt_i686_run_probe '\x00'; }; then
+  if [ "$(zmt_i686_kind)" = native ] || zmt_i686_emulation_ready; then
     return 0
   fi
-  if [ -e "$zmt_binfmt/qemu-i386" ] && grep -qx enabled "$zmt_binfmt/qemu-i386" 2>/dev/null; then
-    return 0
+  if grep -qx enabled "$zmt_binfmt/qemu-i386" 2>/dev/null; then
+    echo "i686: the binfmt_misc entry qemu-i386 is enabled, but $zmt_probe_result" >&2
+    return 1
   fi
   local qemu=/usr/bin/qemu-i386-static
   if [ ! -x "$qemu" ]; then
@@ -88,7 +112,7 @@ zmt_i686_emulate() {
     return 1
   fi
   if [ "$(id -u)" -ne 0 ]; then
-    echo "i686: registering i386 emulation needs root" >&2
+    echo "i686: registering i386 emulation with the kernel needs root" >&2
     return 1
   fi
   if ! mountpoint -q "$zmt_binfmt"; then
@@ -96,9 +120,15 @@ zmt_i686_emulate() {
       echo "i686: cannot mount binfmt_misc at $zmt_binfmt" >&2
       return 1
     }
+    echo "i686: mounted binfmt_misc at $zmt_binfmt"
   fi
+  local done_what
   if [ -e "$zmt_binfmt/qemu-i386" ]; then
-    echo 1 >"$zmt_binfmt/qemu-i386"
+    echo 1 >"$zmt_binfmt/qemu-i386" || {
+      echo "i686: the kernel refused to enable the binfmt_misc entry qemu-i386" >&2
+      return 1
+    }
+    done_what="enabled the kernel's binfmt_misc entry qemu-i386 again"
   else
     local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
     local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
@@ -106,14 +136,17 @@ zmt_i686_emulate() {
       echo "i686: the kernel refused the binfmt_misc entry for qemu-i386" >&2
       return 1
     }
+    done_what="registered qemu-i386 with the kernel (binfmt_misc entry qemu-i386)"
   fi
-  echo "i686: i386 programs now run under $qemu (binfmt_misc entry qemu-i386)" >&2
-  if ! zmt_i686_run_probe '\x00'; then
+  echo "i686: $done_what: i386 programs now run under $qemu;" \
+    "echo -1 >$zmt_binfmt/qemu-i386 removes it"
+  if ! zmt_i686_emulation_ready; then
     echo "i686: emulation is registered but $zmt_probe_result" >&2
     return 1
   fi
 }
 
+# Only looks: the emulation is registered by scripts/setup.sh, never from inside a test run.
 zmt_i686_gate() {  # CLASS COMMAND...
   local class=$1
   shift
@@ -122,7 +155,7 @@ zmt_i686_gate() {  # CLASS COMMAND...
       echo "SKIPPED: $(zmt_i686_describe); only the i686 smoke suites run under emulation"
       exit 77
     fi
-    zmt_i686_emulate || exit 1
+    zmt_i686_require_emulation || exit 1
   fi
   exec "$@"
 }
@@ -134,6 +167,6 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     describe) zmt_i686_describe ;;
     emulate) zmt_i686_emulate ;;
     gate) shift; zmt_i686_gate "$@" ;;
-    *) sed -n '3,8s/^# \{0,1\}//p' "$0" >&2; exit 1 ;;
+    *) sed -n '3,10s/^# \{0,1\}//p' "$0" >&2; exit 1 ;;
   esac
 fi

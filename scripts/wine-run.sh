@@ -39,11 +39,11 @@ if [ "$(zmt_i686_kind)" = emulated ]; then
   export WINELOADER=/usr/lib/wine/wine64
   wine=("$WINELOADER")
   # A 32-bit program needs the emulation before anything starts in the prefix: wineboot sets up
-  # the prefix's 32-bit side only when it can run 32-bit helpers.
+  # the prefix's 32-bit side only when it can run 32-bit helpers. scripts/setup.sh registers it.
   if pe_offset=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null) &&
     [ "$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$1" 2>/dev/null | tr -d ' ')" = 014c ]; then
     needs_i386=1
-    zmt_i686_emulate || exit 1
+    zmt_i686_require_emulation || exit 1
   fi
 fi
 
