@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the benchmark programs of both Windows targets under Wine and prints their figures.
+# Runs the benchmark programs of both Windows targets under Wine and prints their figures; fails
+# when one of them failed, after running the others.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Figures of an emulated i686 build would measure the emulator, so it is not even built there.
@@ -10,13 +11,15 @@ bash scripts/build.sh $presets
 if [ "$presets" = win64 ]; then
   echo "$(bash scripts/i686.sh describe); the i686 benchmarks are left out"
 fi
-ZMT_PRESETS=$presets xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  for preset in $ZMT_PRESETS; do
-    prefix=$PWD/build/$preset/wineprefix
-    for bench in build/$preset/bin/*bench*.exe; do
-      echo "== $preset $(basename "$bench")"
-      export ODBCINI=$PWD/build/$preset/odbc/odbc.ini
-      scripts/wine-run.sh "$prefix" "$bench"
+status=0
+for preset in $presets; do
+  # shellcheck disable=SC2016 # the session's own shell expands them
+  ODBCINI=$PWD/build/$preset/odbc/odbc.ini bash scripts/with-display.sh bash -c '
+    status=0
+    for bench in "build/$1/bin/"*bench*.exe; do
+      echo "== $1 $(basename "$bench")"
+      scripts/wine-run.sh "$PWD/build/$1/wineprefix" "$bench" || status=1
     done
-    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-  done'
+    exit $status' bench "$preset" || status=1
+done
+exit $status

@@ -22,7 +22,8 @@ bits=64
 [ $preset = win32 ] && bits=32
 
 export ZMT_PRESET=$preset ZMT_BITS=$bits
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+# shellcheck disable=SC2016 # the session's own shell expands them
+bash scripts/with-display.sh bash -c '
   set -euo pipefail
   prefix=$PWD/build/$ZMT_PRESET/wineprefix
   bin=$PWD/build/$ZMT_PRESET/bin
@@ -48,5 +49,4 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     | tr -d "\r" | grep -vE "^ *(TYPE|WIN32_EXIT_CODE|SERVICE_EXIT_CODE|CHECKPOINT|WAIT_HINT|\(.*\)) *:?|^$"
 
   echo "== the service afterwards"
-  run sc query zmtservice | tr -d "\r" | grep -E "SERVICE_NAME|STATE"
-  wineserver -k 2>/dev/null || true'
+  run sc query zmtservice | tr -d "\r" | grep -E "SERVICE_NAME|STATE"'

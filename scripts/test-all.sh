@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the three presets and runs every suite: native (ASan/UBSan, fuzz corpus replay), then the
-# Windows suites of both targets under Wine on a headless X server.
+# Windows suites of both targets under Wine, each target on a headless X server of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # x86_64 is built and tested before i686 is set up: where i686 runs only under emulation, set-up
@@ -14,15 +14,7 @@ fi
 
 status=0
 ctest --preset native -j2 || status=1
-# An X server for each target's Windows suites; the screen size is the one the dialog tests expect.
-for preset in win64 win32; do
-  if [ $preset = win32 ]; then
-    bash scripts/build.sh win32
-  fi
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    ctest --preset "$1"
-    status=$?
-    WINEPREFIX=$PWD/build/$1/wineprefix wineserver -k 2>/dev/null || true
-    exit $status' ctest "$preset" || status=1
-done
+bash scripts/with-display.sh ctest --preset win64 || status=1
+bash scripts/build.sh win32
+bash scripts/with-display.sh ctest --preset win32 || status=1
 exit $status

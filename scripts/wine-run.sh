@@ -48,7 +48,7 @@ if [ "$(zmt_i686_kind)" = emulated ]; then
 fi
 
 if [ -z "${DISPLAY:-}" ]; then
-  echo "wine-run: no X display; run the tests under xvfb-run (see README)" >&2
+  echo "wine-run: no X display; run it under scripts/with-display.sh (see README)" >&2
   exit 1
 fi
 
