@@ -128,10 +128,6 @@ function(zmt_wine_test name)
     COMMAND ${ZMT_WINE_RUN} ${ZMT_WINEPREFIX} $<TARGET_FILE:${name}> --gtest_color=no)
 endfunction()
 
-# zmt_fuzzer(<name> <source> <library>): a libFuzzer target over a fuzz-instrumented library of the
-# portable core. The test suite replays its checked-in corpus (corpus/<name> beside the source);
-# `cmake --build --preset native --target fuzz` fuzzes every target for ZMT_FUZZ_SECONDS, keeping
-# what it finds in the build tree.
 # zmt_fuzz_library(<name> <sources>...): the portable sources of a unit again, with coverage
 # instrumentation for the fuzzers.
 function(zmt_fuzz_library name)
@@ -141,6 +137,10 @@ function(zmt_fuzz_library name)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link)
 endfunction()
 
+# zmt_fuzzer(<name> <source> <library>): a libFuzzer target over a fuzz-instrumented library of the
+# portable core. The test suite replays its checked-in corpus (corpus/<name> beside the source);
+# `cmake --build --preset native --target fuzz` fuzzes every target for ZMT_FUZZ_SECONDS, keeping
+# what it finds in the build tree.
 set(ZMT_FUZZ_SECONDS 60 CACHE STRING "Seconds that the fuzz target gives each fuzzer")
 function(zmt_fuzzer name source library)
   if(NOT TARGET fuzz)
