@@ -114,6 +114,14 @@ void TfrmTimerForm::SetSeconds(int32_t Value) {
   }
 }
 
+void TfrmTimerForm::SetTimerInterval(UINT Milliseconds) {
+  Timer1.Interval = Milliseconds;
+  if (!timerRunning_) return;
+  KillTimer(handle_, kTimerId);
+  timerRunning_ = false;
+  UpdateTimer();
+}
+
 void TfrmTimerForm::SetCountdownButton(TButton* Button) {
   CountdownButton = Button;
   ButtonCaption = Button != nullptr ? Button->Caption() : std::string();

@@ -100,6 +100,8 @@ class TfrmTimerForm {
   void FormShow();
   void Timer1Timer();
   void SetSeconds(int32_t Value);
+  // As a TTimer's Interval: a running timer starts again with the new interval.
+  void SetTimerInterval(UINT Milliseconds);
   void SetCountdownButton(TButton* Button);
 
   // Shows the form modally on the calling thread and gives the modal result of whatever closed
