@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <new>
@@ -122,6 +121,55 @@ bool WaitForFile(const std::string& path, DWORD timeoutMs) {
     Sleep(50);
   }
   return true;
+}
+
+namespace {
+
+HANDLE programsPort = nullptr;
+
+}  // namespace
+
+bool WatchStartedPrograms() {
+  if (programsPort != nullptr) return true;
+  HANDLE job = CreateJobObjectA(nullptr, nullptr);
+  HANDLE port = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
+  JOBOBJECT_ASSOCIATE_COMPLETION_PORT link{};
+  link.CompletionKey = job;
+  link.CompletionPort = port;
+  // The job lives as long as the process: a process never leaves its job.
+  if (job == nullptr || port == nullptr ||
+      !SetInformationJobObject(job, JobObjectAssociateCompletionPortInformation, &link,
+                               sizeof link) ||
+      !AssignProcessToJobObject(job, GetCurrentProcess())) {
+    return false;
+  }
+  programsPort = port;
+  ProgramsStartedAndEnded();  // this process joining
+  return true;
+}
+
+int ProgramsStartedAndEnded(DWORD timeoutMs) {
+  if (programsPort == nullptr) return -1;
+  const auto self = static_cast<ULONG_PTR>(GetCurrentProcessId());
+  std::vector<ULONG_PTR> running;
+  int started = 0;
+  DWORD event = 0;
+  ULONG_PTR key = 0;
+  LPOVERLAPPED data = nullptr;
+  // What has happened so far, then the ends of those still running.
+  while (GetQueuedCompletionStatus(programsPort, &event, &key, &data,
+                                   running.empty() ? 0 : timeoutMs)) {
+    const auto process = reinterpret_cast<ULONG_PTR>(data);
+    if (process == self) continue;
+    if (event == JOB_OBJECT_MSG_NEW_PROCESS) {
+      running.push_back(process);
+      ++started;
+    } else if (event == JOB_OBJECT_MSG_EXIT_PROCESS ||
+               event == JOB_OBJECT_MSG_ABNORMAL_EXIT_PROCESS) {
+      running.erase(std::remove(running.begin(), running.end(), process), running.end());
+    }
+  }
+  return running.empty() ? started : -1;
 }
 
 namespace {

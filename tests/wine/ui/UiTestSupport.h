@@ -72,6 +72,13 @@ bool FileExists(const std::string& path);
 // Waits for the open handler's marker of a file.
 bool WaitForFile(const std::string& path, DWORD timeoutMs);
 
+// Puts this process in a job object whose port tells of every program it starts and of its end;
+// false when the system refuses. Programs started before are not seen.
+bool WatchStartedPrograms();
+// How many programs this process started since the last call, each of them ended when this
+// returns; -1 when one has not ended within timeoutMs.
+int ProgramsStartedAndEnded(DWORD timeoutMs = 20000);
+
 // Registers zmt_ui_open_handler.exe (beside this test program) as the shell's "open" verb of
 // *.zmtlog files in the prefix; gives false when the registry refuses.
 bool RegisterLogFileHandler();
