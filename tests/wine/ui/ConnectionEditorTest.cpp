@@ -12,26 +12,23 @@ namespace {
 
 using automation::Dialog;
 using automation::DialogInfo;
-using automation::Milliseconds;
 using automation::ModalRun;
+using automation::Step;
+using Script = std::function<void(Dialog&)>;
 
 constexpr char kStart[] = "Provider=MSDASQL.1;Persist Security Info=True;User ID=quro;Password=;";
 constexpr char kEdited[] = "Provider=MSDASQL.1;Data Source=localhost;Password=s3cret;";
-constexpr Milliseconds kWait{15000};
 
 void SetText(const Dialog& d, const std::string& text) {
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(d.Control("edtConnectionString"), WM_SETTEXT, 0,
-                      reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000, &ignored);
+  SendMessageA(d.Control("edtConnectionString"), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 // As a paste over the whole text does it, which the edit control's text limit applies to.
 void PasteOver(const Dialog& d, const std::string& text) {
   HWND edit = d.Control("edtConnectionString");
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(edit, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, 5000, &ignored);
-  SendMessageTimeoutA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()),
-                      SMTO_ABORTIFHUNG, 5000, &ignored);
+  SendMessageA(edit, EM_SETSEL, 0, -1);
+  SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 class ConnectionEditor : public ::testing::Test {
@@ -53,13 +50,17 @@ class ConnectionEditor : public ::testing::Test {
   }
   void TearDown() override { DestroyWindow(host_); }
 
-  Outcome Edit(const std::string& start, const TConnectionTester& test,
-               const std::function<void(Dialog&)>& script) {
+  // The editor's script, then the steps of the dialogs that it opens.
+  Outcome Edit(const std::string& start, const TConnectionTester& test, const Script& script,
+               const std::vector<Step>& opened = {}) {
     Outcome out;
     bool hostDisabled = false;
-    automation::RunOptions options;
-    options.ClassName = kConnectionEditorClassName;
-    out.Run = automation::RunModal(
+    std::vector<Step> steps = {{kConnectionEditorClassName, [&](Dialog& d) {
+                                  hostDisabled = !IsWindowEnabled(host_);
+                                  script(d);
+                                }}};
+    steps.insert(steps.end(), opened.begin(), opened.end());
+    out.Run = automation::RunModalSequence(
         [&] {
           try {
             out.Accepted = EditConnectionStringDialog(start, out.Result, test);
@@ -68,13 +69,10 @@ class ConnectionEditor : public ::testing::Test {
           }
           return int64_t{0};
         },
-        [&](Dialog& d) {
-          hostDisabled = !IsWindowEnabled(host_);
-          script(d);
-        },
-        options);
-    EXPECT_TRUE(out.Run.Found) << "the editor did not appear";
+        steps);
+    EXPECT_TRUE(out.Run.Found) << "the editor or a dialog it opens did not appear";
     EXPECT_FALSE(out.Run.TimedOut) << "the editor had to be closed by force";
+    EXPECT_TRUE(out.Run.Unexpected.empty());
     EXPECT_EQ(out.Run.ScriptError, "");
     EXPECT_TRUE(hostDisabled) << "the thread's other window stayed enabled";
     EXPECT_TRUE(IsWindowEnabled(host_)) << "the thread's other window was not enabled again";
@@ -90,20 +88,16 @@ TEST_F(ConnectionEditor, IsADialogOfTheActiveWindowWithNamedControls) {
   EXPECT_EQ(info.Caption, "Connection String");
   EXPECT_EQ(info.Name, "frmConnectionEditor");
   EXPECT_EQ(info.Owner, host_);
-  ASSERT_NE(info.DefaultButton(), nullptr);
-  EXPECT_EQ(info.DefaultButton()->Name, "btnOK");
+  EXPECT_EQ(info.DefaultName(), "btnOK");
   const std::pair<const char*, int> ids[] = {{"lblConnectionString", 100},
                                              {"edtConnectionString", 101},
                                              {"btnTest", 102},
                                              {"btnOK", IDOK},
                                              {"btnCancel", IDCANCEL}};
-  for (const auto& [name, id] : ids) {
-    ASSERT_NE(info.Find(name), nullptr) << name;
-    EXPECT_EQ(info.Find(name)->Id, id) << name;
-  }
-  EXPECT_EQ(info.Find("edtConnectionString")->Text, kStart);
-  EXPECT_EQ(info.Find("btnTest")->Text, "Test Connection");
-  EXPECT_FALSE(info.Find("btnTest")->Enabled) << "no tester, nothing to test with";
+  for (const auto& [name, id] : ids) EXPECT_EQ(info.Named(name).Id, id) << name;
+  EXPECT_EQ(info.Named("edtConnectionString").Text, kStart);
+  EXPECT_EQ(info.Named("btnTest").Text, "Test Connection");
+  EXPECT_FALSE(info.Named("btnTest").Enabled) << "no tester, nothing to test with";
 }
 
 TEST_F(ConnectionEditor, AnswersGiveTheEditedTextOrTheStart) {
@@ -161,7 +155,6 @@ TEST_F(ConnectionEditor, TestConnectionReportsTheOutcomeAndKeepsTheEditorOpen) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     std::string tested;
-    DialogInfo report;
     bool openAfterReport = false;
     const Outcome out = Edit(
         kStart,
@@ -171,21 +164,16 @@ TEST_F(ConnectionEditor, TestConnectionReportsTheOutcomeAndKeepsTheEditorOpen) {
         },
         [&](Dialog& d) {
           SetText(d, kEdited);
-          // Posted: the click does not return before the report closes.
-          PostMessageA(d.Control("btnTest"), BM_CLICK, 0, 0);
-          HWND shown = automation::WaitForWindow("TfrmTimerForm", d.Info().ThreadId, kWait);
-          if (shown == nullptr) return;
-          Dialog message(shown);
-          report = message.Info();
-          message.Click("OK");
-          message.WaitUntilClosed(kWait);
+          d.Click("btnTest");  // returns once the report has come and gone
           openAfterReport = d.IsOpen();
           d.Click("btnOK");
-        });
+        },
+        {{kTimerFormClassName, [](Dialog& report) { report.Click("OK"); }}});
     EXPECT_EQ(tested, kEdited);
+    EXPECT_EQ(out.Run.Seen.size(), 2u);
+    const DialogInfo report = out.Run.Seen.size() > 1 ? out.Run.Seen[1] : DialogInfo{};
     EXPECT_EQ(report.Caption, row.caption);
-    ASSERT_NE(report.Find("Message"), nullptr);
-    EXPECT_EQ(report.Find("Message")->Text, row.message);
+    EXPECT_EQ(report.Named("Message").Text, row.message);
     EXPECT_TRUE(openAfterReport);
     EXPECT_TRUE(out.Accepted);
     EXPECT_EQ(out.Result, kEdited);
@@ -194,11 +182,7 @@ TEST_F(ConnectionEditor, TestConnectionReportsTheOutcomeAndKeepsTheEditorOpen) {
 
 TEST_F(ConnectionEditor, AnErrorThatIsNoReportClosesTheEditorAndReachesTheCaller) {
   const Outcome out = Edit(
-      kStart, [](const std::string&) { throw 7; },
-      [](Dialog& d) {
-        PostMessageA(d.Control("btnTest"), BM_CLICK, 0, 0);
-        d.WaitUntilClosed(kWait);
-      });
+      kStart, [](const std::string&) { throw 7; }, [](Dialog& d) { d.Click("btnTest"); });
   EXPECT_EQ(out.Run.Result, 7);
   EXPECT_TRUE(out.Run.Closed);
 }

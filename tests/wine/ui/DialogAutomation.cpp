@@ -1,25 +1,13 @@
 #include "DialogAutomation.h"
 #include "TestPaths.h"
 
-#include <atomic>
+#include <algorithm>
 
 #include "PngWriter.h"
-#include "../../native/TestThread.h"
 
 namespace zmt::automation {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-constexpr Milliseconds kPoll{10};
-
-void Pause(Milliseconds duration) {
-  test::SleepMs(static_cast<unsigned>(duration.count()));
-}
-// The dialog's thread may have been blocked for far longer just before the dialog appeared (the
-// module's pauses and commands); the system counts such a thread as hung until it pumps again, so
-// the sends wait for it, up to their time-out, rather than give up at once.
-constexpr UINT kSendTimeoutMs = 5000;
 
 std::string ClassNameOf(HWND hwnd) {
   char name[256] = {};
@@ -27,8 +15,8 @@ std::string ClassNameOf(HWND hwnd) {
   return std::string(name, static_cast<size_t>(length > 0 ? length : 0));
 }
 
-bool SameText(const std::string& a, const char* b) {
-  return lstrcmpiA(a.c_str(), b) == 0;
+bool SameText(const std::string& a, const std::string& b) {
+  return lstrcmpiA(a.c_str(), b.c_str()) == 0;
 }
 
 Rect ToRect(const RECT& r) {
@@ -39,44 +27,9 @@ bool IsOpenWindow(HWND hwnd) {
   return IsWindow(hwnd) && IsWindowVisible(hwnd);
 }
 
-// Waits until the window's thread has handled everything sent to it before.
-bool Sync(HWND hwnd) {
-  DWORD_PTR ignored = 0;
-  return SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_BLOCK, kSendTimeoutMs, &ignored) != 0;
-}
-
 HWND FocusOf(HWND dialog) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) &&
-      info.hwndFocus != nullptr) {
-    return info.hwndFocus;
-  }
-  return dialog;
-}
-
-struct Search {
-  std::string ClassName;
-  HWND Found = nullptr;
-};
-
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  if (IsWindowVisible(hwnd) && SameText(ClassNameOf(hwnd), search->ClassName.c_str())) {
-    search->Found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND FindWindowOfClass(const std::string& className, DWORD threadId) {
-  Search search{className, nullptr};
-  if (threadId != 0) {
-    EnumThreadWindows(threadId, MatchWindow, reinterpret_cast<LPARAM>(&search));
-  } else {
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-  }
-  return search.Found;
+  HWND focus = GetFocus();
+  return focus != nullptr ? focus : dialog;
 }
 
 struct ChildList {
@@ -88,6 +41,27 @@ BOOL CALLBACK CollectChild(HWND hwnd, LPARAM param) {
   auto* list = reinterpret_cast<ChildList*>(param);
   if (GetParent(hwnd) == list->Parent) list->Children.push_back(hwnd);
   return TRUE;
+}
+
+std::string WindowText(HWND hwnd) {
+  const LRESULT length = SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  std::string text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, '\0');
+  const LRESULT copied =
+      SendMessageA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(std::max<LRESULT>(copied, 0)));
+  return text;
+}
+
+// The window property by which the module names its controls: a global atom of the name.
+constexpr char kComponentNameProperty[] = "ZmtComponentName";
+
+std::string ComponentName(HWND hwnd) {
+  const auto atom =
+      static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropA(hwnd, kComponentNameProperty)));
+  if (atom == 0) return std::string();
+  char name[256] = {};
+  const UINT length = GlobalGetAtomNameA(atom, name, sizeof name);
+  return std::string(name, length);
 }
 
 struct FindByName {
@@ -102,89 +76,6 @@ BOOL CALLBACK MatchName(HWND hwnd, LPARAM param) {
     return FALSE;
   }
   return TRUE;
-}
-
-// Records WM_SETTEXT on one thread through a thread hook: captions that live shorter than any
-// poll (the countdown's last one) are seen too.
-class TextRecorder {
- public:
-  explicit TextRecorder(DWORD threadId) {
-    const Locked lock;
-    Current() = this;
-    hook_ = SetWindowsHookExA(WH_CALLWNDPROC, &TextRecorder::Hook, nullptr, threadId);
-  }
-  ~TextRecorder() {
-    if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
-    const Locked lock;
-    Current() = nullptr;
-  }
-  TextRecorder(const TextRecorder&) = delete;
-  TextRecorder& operator=(const TextRecorder&) = delete;
-
-  std::vector<TextChange> Take() {
-    const Locked lock;
-    return std::move(changes_);
-  }
-
- private:
-  // The hook runs on the dialog's thread, Take on the test's.
-  class Locked {
-   public:
-    Locked() { AcquireSRWLockExclusive(&lock_); }
-    ~Locked() { ReleaseSRWLockExclusive(&lock_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-   private:
-    static inline SRWLOCK lock_ = SRWLOCK_INIT;
-  };
-  static TextRecorder*& Current() {
-    static TextRecorder* current = nullptr;
-    return current;
-  }
-  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) {
-      const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
-      if (message->message == WM_SETTEXT && message->lParam != 0) {
-        TextChange change;
-        change.Handle = message->hwnd;
-        change.Name = ComponentName(message->hwnd);
-        change.Text = reinterpret_cast<const char*>(message->lParam);
-        const Locked lock;
-        if (Current() != nullptr) Current()->changes_.push_back(std::move(change));
-      }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-  }
-
-  HHOOK hook_ = nullptr;
-  std::vector<TextChange> changes_;
-};
-
-}  // namespace
-
-std::string WindowText(HWND hwnd) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &length)) {
-    return std::string();
-  }
-  std::string text(length + 1, '\0');
-  DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                           SMTO_NORMAL, kSendTimeoutMs, &copied)) {
-    return std::string();
-  }
-  text.resize(copied);
-  return text;
-}
-
-std::string ComponentName(HWND hwnd) {
-  const auto atom =
-      static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropA(hwnd, kComponentNameProperty)));
-  if (atom == 0) return std::string();
-  char name[256] = {};
-  const UINT length = GlobalGetAtomNameA(atom, name, sizeof name);
-  return std::string(name, length);
 }
 
 HWND FindControl(HWND dialog, const std::string& name) {
@@ -202,26 +93,21 @@ ControlInfo ReadControl(HWND dialog, HWND control) {
   info.Text = WindowText(control);
   RECT r;
   GetWindowRect(control, &r);
-  info.ScreenBounds = ToRect(r);
   MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&r), 2);
   info.Bounds = ToRect(r);
   info.Style = GetWindowLongA(control, GWL_STYLE);
-  info.Visible = IsWindowVisible(control) != 0;
   info.Enabled = IsWindowEnabled(control) != 0;
   if (SameText(info.ClassName, "Button")) {
     const LONG type = info.Style & BS_TYPEMASK;
     info.PushButton = type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
     info.DefaultStyle = type == BS_DEFPUSHBUTTON;
   }
-  DWORD_PTR font = 0;
-  if (SendMessageTimeoutA(control, WM_GETFONT, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &font) &&
-      font != 0) {
-    LOGFONTA logFont{};
-    if (GetObjectA(reinterpret_cast<HFONT>(font), sizeof logFont, &logFont) != 0) {
-      info.FontFace = logFont.lfFaceName;
-      info.FontHeight = logFont.lfHeight;
-      info.FontWeight = logFont.lfWeight;
-    }
+  const auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+  LOGFONTA logFont{};
+  if (font != nullptr && GetObjectA(font, sizeof logFont, &logFont) != 0) {
+    info.FontFace = logFont.lfFaceName;
+    info.FontHeight = logFont.lfHeight;
+    info.FontWeight = logFont.lfWeight;
   }
   return info;
 }
@@ -243,12 +129,8 @@ DialogInfo ReadDialog(HWND dialog) {
   info.Style = GetWindowLongA(dialog, GWL_STYLE);
   info.ExStyle = GetWindowLongA(dialog, GWL_EXSTYLE);
   info.Owner = GetWindow(dialog, GW_OWNER);
-  info.ThreadId = GetWindowThreadProcessId(dialog, nullptr);
-  DWORD_PTR defId = 0;
-  if (SendMessageTimeoutA(dialog, DM_GETDEFID, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &defId) &&
-      HIWORD(defId) == DC_HASDEFID) {
-    info.DefaultId = LOWORD(defId);
-  }
+  const LRESULT defId = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+  if (HIWORD(defId) == DC_HASDEFID) info.DefaultId = LOWORD(defId);
   info.Focus = FocusOf(dialog);
   ChildList children{dialog, {}};
   EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&children));
@@ -256,76 +138,23 @@ DialogInfo ReadDialog(HWND dialog) {
   return info;
 }
 
-const ControlInfo* DialogInfo::Find(const std::string& name) const {
-  for (const ControlInfo& control : Controls) {
-    if (control.Name == name) return &control;
-  }
-  return nullptr;
-}
-
-const ControlInfo* DialogInfo::DefaultButton() const {
-  if (DefaultId == 0) return nullptr;
-  for (const ControlInfo& control : Controls) {
-    if (control.Id == DefaultId) return &control;
-  }
-  return nullptr;
-}
-
-HWND WaitForWindow(const std::string& className, DWORD threadId, Milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
-  for (;;) {
-    if (HWND found = FindWindowOfClass(className, threadId)) return found;
-    if (Clock::now() >= deadline) return nullptr;
-    Pause(kPoll);
-  }
-}
-
-bool WaitUntilClosed(HWND hwnd, Milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
-  while (IsOpenWindow(hwnd)) {
-    if (Clock::now() >= deadline) return false;
-    Pause(kPoll);
-  }
-  return true;
-}
-
-bool WaitForText(HWND hwnd, const std::string& text, Milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
-  for (;;) {
-    if (WindowText(hwnd) == text) return true;
-    if (!IsWindow(hwnd) || Clock::now() >= deadline) return false;
-    Pause(kPoll);
-  }
-}
-
-COLORREF Image::Pixel(int32_t x, int32_t y) const {
-  if (x < 0 || y < 0 || x >= Width || y >= Height) return CLR_INVALID;
-  const size_t at =
-      (static_cast<size_t>(y) * static_cast<size_t>(Width) + static_cast<size_t>(x)) * 3;
-  return RGB(Rgb[at], Rgb[at + 1], Rgb[at + 2]);
-}
-
 bool CaptureWindow(HWND hwnd, Image& image) {
   if (!IsOpenWindow(hwnd)) return false;
+  // Painted here and now, frame and children too; the window's own device context then holds
+  // what the screen shows, without waiting for the display to catch up.
   RedrawWindow(hwnd, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  Sync(hwnd);
-  // The X server shows what the window drew once Wine has flushed it.
-  Pause(Milliseconds(300));
-  Sync(hwnd);
-
   RECT r;
   GetWindowRect(hwnd, &r);
   const int width = r.right - r.left;
   const int height = r.bottom - r.top;
   if (width <= 0 || height <= 0) return false;
 
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HDC window = GetWindowDC(hwnd);
+  HDC memory = CreateCompatibleDC(window);
+  HBITMAP bitmap = CreateCompatibleBitmap(window, width, height);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  const bool copied =
-      BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY | CAPTUREBLT) != 0;
+  const bool copied = BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY) != 0;
   SelectObject(memory, old);
 
   BITMAPINFO bi{};
@@ -341,7 +170,7 @@ bool CaptureWindow(HWND hwnd, Image& image) {
                           : 0;
   DeleteObject(bitmap);
   DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  ReleaseDC(hwnd, window);
   if (rows != height) return false;
 
   image.Width = width;
@@ -355,16 +184,272 @@ bool CaptureWindow(HWND hwnd, Image& image) {
   return true;
 }
 
-bool SavePng(const Image& image, const std::string& path) {
-  return WritePng(path, image.Width, image.Height, image.Rgb);
-}
-
 std::string ScreenshotPath(const std::string& fileName) {
   std::string dir = test::ProgramDirectory();   // bin
   dir = dir.substr(0, dir.find_last_of('\\'));  // build/<preset>
   dir += "\\screenshots";
   CreateDirectoryA(dir.c_str(), nullptr);
   return dir + "\\" + fileName;
+}
+
+// A shown and enabled top-level window of the class on this thread that is none of the excluded;
+// the topmost when there are several. A dialog that a nested one has disabled is not meant.
+struct Search {
+  const std::string& ClassName;
+  const std::vector<HWND>& Excluded;
+  HWND Found = nullptr;
+};
+
+BOOL CALLBACK MatchShown(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) &&
+      SameText(ClassNameOf(hwnd), search->ClassName) &&
+      std::find(search->Excluded.begin(), search->Excluded.end(), hwnd) == search->Excluded.end()) {
+    search->Found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND ShownDialog(const std::string& className, const std::vector<HWND>& excluded = {}) {
+  Search search{className, excluded};
+  EnumThreadWindows(GetCurrentThreadId(), MatchShown, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
+constexpr char kDriverClass[] = "ZmtDialogDriver";
+constexpr UINT kNextStep = WM_APP + 0x5A;
+constexpr UINT_PTR kWatchdog = 1;
+
+// One run's steps, on the thread that shows the dialogs. The hooks and the hidden window's
+// procedure reach it through Current(): one run at a time per process.
+class Driver {
+ public:
+  Driver(const std::vector<Step>& steps, Milliseconds timeout, ModalRun& run)
+      : steps_(steps), timeout_(timeout), run_(run) {
+    for (const char* always : {"TfrmTimerForm", "#32770"}) watched_.push_back(always);
+    for (const Step& step : steps) watched_.push_back(step.ClassName);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass{};
+    if (!GetClassInfoA(instance, kDriverClass, &windowClass)) {
+      windowClass.lpfnWndProc = &Driver::WindowProc;
+      windowClass.hInstance = instance;
+      windowClass.lpszClassName = kDriverClass;
+      RegisterClassA(&windowClass);
+    }
+    Current() = this;
+    // A message-only window: no modal dialog disables it, and every modal loop dispatches to it.
+    window_ = CreateWindowExA(0, kDriverClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
+                              nullptr);
+    const DWORD thread = GetCurrentThreadId();
+    calls_ = SetWindowsHookExA(WH_CALLWNDPROC, &Driver::CallHook, nullptr, thread);
+    taken_ = SetWindowsHookExA(WH_GETMESSAGE, &Driver::TakenHook, nullptr, thread);
+    SetTimer(window_, kWatchdog, static_cast<UINT>(timeout_.count()), nullptr);
+  }
+
+  ~Driver() {
+    UnhookWindowsHookEx(taken_);
+    UnhookWindowsHookEx(calls_);
+    MSG msg;
+    while (PeekMessageA(&msg, window_, 0, 0, PM_REMOVE)) {
+    }
+    if (quitPosted_) {
+      while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+      }
+    }
+    DestroyWindow(window_);
+    Current() = nullptr;
+  }
+  Driver(const Driver&) = delete;
+  Driver& operator=(const Driver&) = delete;
+
+  bool Ready() const { return window_ != nullptr && calls_ != nullptr && taken_ != nullptr; }
+  bool AllStepsRan() const { return next_ == steps_.size(); }
+
+ private:
+  static Driver*& Current() {
+    static Driver* current = nullptr;
+    return current;
+  }
+
+  // Posted once however often it is asked for: it runs after whatever the loop has queued.
+  void RequestStep() {
+    if (!stepRequested_) stepRequested_ = PostMessageA(window_, kNextStep, 0, 0) != 0;
+  }
+
+  std::vector<HWND> Known() const {
+    std::vector<HWND> known;
+    for (const DialogInfo& info : run_.Seen) known.push_back(info.Handle);
+    for (const DialogInfo& info : run_.Unexpected) known.push_back(info.Handle);
+    return known;
+  }
+
+  void NextStep() {
+    stepRequested_ = false;
+    if (gaveUp_) return;
+    if (next_ == steps_.size()) {
+      for (const std::string& className : watched_) {
+        if (HWND extra = ShownDialog(className, Known())) {
+          run_.Unexpected.push_back(ReadDialog(extra));
+          PostMessageA(extra, WM_CLOSE, 0, 0);
+        }
+      }
+      return;
+    }
+    const Step& step = steps_[next_];
+    HWND dialog = ShownDialog(step.ClassName);
+    if (dialog == nullptr) return;
+    if (step.AfterTicks > 0) {
+      if (ticking_ != dialog) {
+        ticking_ = dialog;
+        ticks_ = 0;
+      }
+      if (ticks_ < step.AfterTicks) return;
+    }
+    ticking_ = nullptr;
+    // Counted before the script runs: a dialog that its click opens takes the next step inside.
+    ++next_;
+    run_.Seen.push_back(ReadDialog(dialog));
+    Dialog driver(dialog);
+    try {
+      if (step.Script) step.Script(driver);
+    } catch (const std::exception& error) {
+      run_.ScriptError = error.what();
+    } catch (...) {
+      run_.ScriptError = "unknown exception in the script";
+    }
+    SetTimer(window_, kWatchdog, static_cast<UINT>(timeout_.count()), nullptr);
+    RequestStep();
+  }
+
+  // The run waited too long for a dialog or for one to close: close what is open, and if that
+  // does not end it, end every loop of the thread.
+  void TimeOut() {
+    std::vector<HWND> open;
+    for (HWND known : Known()) {
+      if (IsOpenWindow(known)) open.push_back(known);
+    }
+    if (next_ == steps_.size() && open.empty()) {
+      KillTimer(window_, kWatchdog);
+      return;
+    }
+    run_.TimedOut = true;
+    gaveUp_ = true;
+    if (!closing_ && !open.empty()) {
+      closing_ = true;
+      for (HWND hwnd : open) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+      SetTimer(window_, kWatchdog, 3000, nullptr);
+      return;
+    }
+    KillTimer(window_, kWatchdog);
+    PostQuitMessage(0);
+    quitPosted_ = true;
+  }
+
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Driver* driver = Current();
+    if (driver != nullptr && hwnd == driver->window_) {
+      if (msg == kNextStep) {
+        driver->NextStep();
+        return 0;
+      }
+      if (msg == WM_TIMER && wParam == kWatchdog) {
+        driver->TimeOut();
+        return 0;
+      }
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
+
+  // Sent messages: the texts that controls are given, and the moments a dialog may be ready.
+  static LRESULT CALLBACK CallHook(int code, WPARAM wParam, LPARAM lParam) {
+    Driver* driver = Current();
+    if (code == HC_ACTION && driver != nullptr) {
+      const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+      switch (message->message) {
+        case WM_SETTEXT:
+          if (message->lParam != 0) {
+            driver->run_.Texts.push_back({message->hwnd, ComponentName(message->hwnd),
+                                          reinterpret_cast<const char*>(message->lParam)});
+          }
+          break;
+        case WM_SHOWWINDOW:
+        case WM_ENABLE:
+          if (message->wParam) driver->RequestStep();
+          break;
+        case WM_ACTIVATE:
+          if (LOWORD(message->wParam) != WA_INACTIVE) driver->RequestStep();
+          break;
+        default:
+          break;
+      }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+
+  // Taken messages: the ticks of the dialog a step waits on.
+  static LRESULT CALLBACK TakenHook(int code, WPARAM wParam, LPARAM lParam) {
+    Driver* driver = Current();
+    if (code == HC_ACTION && wParam == PM_REMOVE && driver != nullptr) {
+      const auto* message = reinterpret_cast<const MSG*>(lParam);
+      if (message->message == WM_TIMER && message->hwnd == driver->ticking_ &&
+          driver->ticking_ != nullptr) {
+        ++driver->ticks_;
+        driver->RequestStep();
+      }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+
+  const std::vector<Step>& steps_;
+  const Milliseconds timeout_;
+  ModalRun& run_;
+  std::vector<std::string> watched_;
+  HWND window_ = nullptr;
+  HHOOK calls_ = nullptr;
+  HHOOK taken_ = nullptr;
+  size_t next_ = 0;
+  bool stepRequested_ = false;
+  HWND ticking_ = nullptr;
+  int ticks_ = 0;
+  bool gaveUp_ = false;
+  bool closing_ = false;
+  bool quitPosted_ = false;
+};
+
+}  // namespace
+
+const ControlInfo* DialogInfo::Find(const std::string& name) const {
+  for (const ControlInfo& control : Controls) {
+    if (control.Name == name) return &control;
+  }
+  return nullptr;
+}
+
+const ControlInfo& DialogInfo::Named(const std::string& name) const {
+  static const ControlInfo none;
+  const ControlInfo* found = Find(name);
+  return found != nullptr ? *found : none;
+}
+
+std::string DialogInfo::DefaultName() const {
+  const ControlInfo* button = DefaultButton();
+  return button != nullptr ? button->Name : std::string();
+}
+
+const ControlInfo* DialogInfo::DefaultButton() const {
+  if (DefaultId == 0) return nullptr;
+  for (const ControlInfo& control : Controls) {
+    if (control.Id == DefaultId) return &control;
+  }
+  return nullptr;
+}
+
+COLORREF Image::Pixel(int32_t x, int32_t y) const {
+  if (x < 0 || y < 0 || x >= Width || y >= Height) return CLR_INVALID;
+  const size_t at =
+      (static_cast<size_t>(y) * static_cast<size_t>(Width) + static_cast<size_t>(x)) * 3;
+  return RGB(Rgb[at], Rgb[at + 1], Rgb[at + 2]);
 }
 
 bool Dialog::IsOpen() const {
@@ -387,8 +472,8 @@ std::string Dialog::Text(const std::string& name) const {
 bool Dialog::Click(const std::string& name) const {
   HWND button = Control(name);
   if (button == nullptr) return false;
-  DWORD_PTR ignored = 0;
-  return SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &ignored) != 0;
+  SendMessageA(button, BM_CLICK, 0, 0);
+  return true;
 }
 
 bool Dialog::PressKey(UINT virtualKey) const {
@@ -412,25 +497,6 @@ bool Dialog::PostClose() const {
   return PostMessageA(handle_, WM_CLOSE, 0, 0) != 0;
 }
 
-bool Dialog::WaitForText(const std::string& name, const std::string& text,
-                         Milliseconds timeout) const {
-  HWND control = Control(name);
-  return control != nullptr && automation::WaitForText(control, text, timeout);
-}
-
-bool Dialog::WaitUntilClosed(Milliseconds timeout) const {
-  return automation::WaitUntilClosed(handle_, timeout);
-}
-
-bool Dialog::StaysOpen(Milliseconds period) const {
-  const auto end = Clock::now() + period;
-  while (Clock::now() < end) {
-    if (!IsOpen()) return false;
-    Pause(kPoll);
-  }
-  return IsOpen();
-}
-
 bool Dialog::Capture(Image& image) const {
   return CaptureWindow(handle_, image);
 }
@@ -439,143 +505,30 @@ std::string Dialog::Screenshot(const std::string& fileName) const {
   Image image;
   if (!Capture(image)) return std::string();
   const std::string path = ScreenshotPath(fileName);
-  return SavePng(image, path) ? path : std::string();
+  return WritePng(path, image.Width, image.Height, image.Rgb) ? path : std::string();
+}
+
+ModalRun RunModalSequence(const std::function<int64_t()>& show, const std::vector<Step>& steps,
+                          Milliseconds timeout) {
+  ModalRun run;
+  {
+    Driver driver(steps, timeout, run);
+    if (!driver.Ready()) {
+      run.ScriptError = "the dialog driver's window or hooks could not be made";
+      return run;
+    }
+    run.Result = show();
+    run.Found = driver.AllStepsRan();
+  }
+  run.Closed = std::none_of(run.Seen.begin(), run.Seen.end(),
+                            [](const DialogInfo& info) { return IsOpenWindow(info.Handle); });
+  if (!run.Seen.empty()) run.First = run.Seen.front();
+  return run;
 }
 
 ModalRun RunModal(const std::function<int64_t()>& show, const std::function<void(Dialog&)>& script,
                   const RunOptions& options) {
-  ModalRun run;
-  const DWORD threadId = GetCurrentThreadId();
-  std::atomic<bool> showDone{false};
-  std::atomic<bool> quitPosted{false};
-  TextRecorder recorder(threadId);
-
-  test::TestThread watcher([&] {
-    const auto start = Clock::now();
-    HWND dialog = nullptr;
-    while (dialog == nullptr && !showDone && Clock::now() - start < options.AppearTimeout) {
-      dialog = FindWindowOfClass(options.ClassName, threadId);
-      if (dialog == nullptr) Pause(kPoll);
-    }
-    if (dialog == nullptr) {
-      // Whatever keeps show() from returning is not the dialog looked for: end its loop.
-      if (!showDone) {
-        run.TimedOut = true;
-        PostThreadMessageA(threadId, WM_QUIT, 0, 0);
-        quitPosted = true;
-      }
-      return;
-    }
-    run.Found = true;
-    const auto appeared = Clock::now();
-    Sync(dialog);
-    run.First = ReadDialog(dialog);
-    Dialog driver(dialog);
-    try {
-      if (script) script(driver);
-    } catch (const std::exception& error) {
-      run.ScriptError = error.what();
-    } catch (...) {
-      run.ScriptError = "unknown exception in the script";
-    }
-    const auto deadline = appeared + options.CloseTimeout;
-    while (IsOpenWindow(dialog) && Clock::now() < deadline) Pause(kPoll);
-    run.Elapsed = std::chrono::duration_cast<Milliseconds>(Clock::now() - appeared);
-    if (IsOpenWindow(dialog)) {
-      run.TimedOut = true;
-      PostMessageA(dialog, WM_CLOSE, 0, 0);
-      if (!automation::WaitUntilClosed(dialog, Milliseconds(3000))) {
-        PostThreadMessageA(threadId, WM_QUIT, 0, 0);
-        quitPosted = true;
-      }
-    }
-  });
-
-  struct JoinAtEnd {
-    std::atomic<bool>& Done;
-    test::TestThread& Thread;
-    ~JoinAtEnd() {
-      Done = true;
-      Thread.join();
-    }
-  };
-  {
-    JoinAtEnd join{showDone, watcher};
-    run.Result = show();
-  }
-  if (quitPosted) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-  }
-  run.Closed = !run.Found || !IsOpenWindow(run.First.Handle);
-  run.Texts = recorder.Take();
-  return run;
-}
-
-SequenceRun RunModalSequence(const std::function<int64_t()>& show, const std::vector<Step>& steps,
-                             Milliseconds timeout) {
-  SequenceRun run;
-  const DWORD threadId = GetCurrentThreadId();
-  std::atomic<bool> showDone{false};
-  auto giveUp = [&] {
-    run.TimedOut = true;
-    PostThreadMessageA(threadId, WM_QUIT, 0, 0);
-  };
-  test::TestThread watcher([&] {
-    for (const Step& step : steps) {
-      const auto start = Clock::now();
-      HWND dialog = nullptr;
-      while (dialog == nullptr && !showDone && Clock::now() - start < timeout) {
-        dialog = FindWindowOfClass(step.ClassName, threadId);
-        if (dialog == nullptr) Pause(kPoll);
-      }
-      if (dialog == nullptr) {
-        if (!showDone) giveUp();
-        return;
-      }
-      Sync(dialog);
-      run.Seen.push_back(ReadDialog(dialog));
-      Dialog driver(dialog);
-      try {
-        if (step.Script) step.Script(driver);
-      } catch (const std::exception& error) {
-        run.ScriptError = error.what();
-      }
-      if (!automation::WaitUntilClosed(dialog, timeout)) {
-        PostMessageA(dialog, WM_CLOSE, 0, 0);
-        giveUp();
-        return;
-      }
-    }
-    // The module's own dialogs and the system's are watched for even when no step names them.
-    std::vector<std::string> watched = {"TfrmTimerForm", "#32770"};
-    for (const Step& step : steps) watched.push_back(step.ClassName);
-    while (!showDone) {
-      for (const std::string& className : watched) {
-        if (HWND extra = FindWindowOfClass(className, threadId)) {
-          Sync(extra);
-          run.Unexpected.push_back(ReadDialog(extra));
-          PostMessageA(extra, WM_CLOSE, 0, 0);
-          automation::WaitUntilClosed(extra, Milliseconds(3000));
-        }
-      }
-      Pause(kPoll);
-    }
-  });
-  try {
-    run.Result = show();
-  } catch (...) {
-    showDone = true;
-    watcher.join();
-    throw;
-  }
-  showDone = true;
-  watcher.join();
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
-  return run;
+  return RunModalSequence(show, {Step{options.ClassName, script}}, options.Timeout);
 }
 
 std::vector<std::string> TextsOf(const ModalRun& run, const std::string& name) {

@@ -1,21 +1,26 @@
-// Drives a modal dialog of this process from a second thread, the way a person or a screen
-// reader would meet it: finds the window, reads its caption, controls, component names, texts,
-// rectangles, default and cancel buttons, presses buttons and keys, and takes screenshots.
+// Drives the modal dialogs that a call shows on the calling thread, the way a person or a screen
+// reader would meet them: reads their caption, controls, component names, texts, rectangles,
+// default and cancel buttons, presses buttons and keys, and takes screenshots.
+//
+// Everything runs on the dialog's own thread, inside its modal loop: a thread hook sees a dialog
+// shown, enabled or activated and posts a message to a hidden window of the thread; the loop
+// hands that message on once it has handled all that came before, and the next step runs. A step
+// that presses a key therefore ends, and the next one starts when the key has been handled: if
+// it closed the dialog, the loop is gone and the next step never runs.
 //
 // Typical use, on the thread that will show the dialog:
 //
 //   automation::ModalRun run = automation::RunModal(
-//       [&] { return TimedMessageDlg(...); },          // runs here, blocks in the modal loop
-//       [&](automation::Dialog& dialog) {              // runs on the automation thread
+//       [&] { return TimedMessageDlg(...); },          // blocks in the modal loop
+//       [&](automation::Dialog& dialog) {              // runs in that loop
 //         caption = dialog.Info().Caption;
 //         dialog.Click("OK");
 //       });
 //   EXPECT_TRUE(run.Found); EXPECT_EQ(run.Result, 1);
 //
-// Nothing here hangs a test run: waiting for the dialog and for its end both time out, and a
-// dialog still open at the end is closed (WM_CLOSE, then WM_QUIT to its thread) and reported as
-// TimedOut; when no dialog appears while show() blocks, its thread gets WM_QUIT as well. A test
-// fails on !run.Found or run.TimedOut.
+// Nothing here hangs a test run: when the next step's dialog has not come, or a dialog has not
+// closed, within the time-out of the run, the dialogs are closed (WM_CLOSE, then WM_QUIT to end
+// every loop) and the run is reported as TimedOut. A test fails on !run.Found or run.TimedOut.
 #pragma once
 
 #include <windows.h>
@@ -29,9 +34,6 @@
 namespace zmt::automation {
 
 using Milliseconds = std::chrono::milliseconds;
-
-// The window property and control IDs by which the module names its controls.
-constexpr char kComponentNameProperty[] = "ZmtComponentName";
 
 struct Rect {
   int32_t Left = 0;
@@ -49,10 +51,8 @@ struct ControlInfo {
   std::string Name;  // the component name ("" when the control has none)
   std::string ClassName;
   std::string Text;
-  Rect Bounds;        // in the dialog's client coordinates
-  Rect ScreenBounds;  // on the screen
+  Rect Bounds;  // in the dialog's client coordinates
   LONG Style = 0;
-  bool Visible = false;
   bool Enabled = false;
   bool PushButton = false;
   bool DefaultStyle = false;  // BS_DEFPUSHBUTTON: the frame of the button Enter presses
@@ -71,27 +71,17 @@ struct DialogInfo {
   LONG Style = 0;
   LONG ExStyle = 0;
   HWND Owner = nullptr;
-  DWORD ThreadId = 0;
   int DefaultId = 0;     // from DM_GETDEFID; 0 when the dialog has no default button
   HWND Focus = nullptr;  // the dialog thread's focused window
   std::vector<ControlInfo> Controls;
 
   const ControlInfo* Find(const std::string& name) const;
-  // The control whose ID DM_GETDEFID gives, or null.
+  // The named control, or one without handle, ID or text when there is none.
+  const ControlInfo& Named(const std::string& name) const;
+  // The control whose ID DM_GETDEFID gives, or null; and its name, or "".
   const ControlInfo* DefaultButton() const;
+  std::string DefaultName() const;
 };
-
-std::string ComponentName(HWND hwnd);
-HWND FindControl(HWND dialog, const std::string& name);
-ControlInfo ReadControl(HWND dialog, HWND control);
-DialogInfo ReadDialog(HWND dialog);
-std::string WindowText(HWND hwnd);
-
-// A visible top-level window of the class on the thread (any thread when threadId is 0), or null
-// after the timeout.
-HWND WaitForWindow(const std::string& className, DWORD threadId, Milliseconds timeout);
-bool WaitUntilClosed(HWND hwnd, Milliseconds timeout);
-bool WaitForText(HWND hwnd, const std::string& text, Milliseconds timeout);
 
 // A 24-bit picture, top row first, three bytes per pixel (red, green, blue).
 struct Image {
@@ -100,13 +90,6 @@ struct Image {
   std::vector<uint8_t> Rgb;
   COLORREF Pixel(int32_t x, int32_t y) const;
 };
-
-// What the screen shows inside the window's outer rectangle, after the window has painted.
-bool CaptureWindow(HWND hwnd, Image& image);
-bool SavePng(const Image& image, const std::string& path);
-// build/<preset>/screenshots/<fileName>, beside the bin directory of this test program; the
-// directory is created.
-std::string ScreenshotPath(const std::string& fileName);
 
 // One WM_SETTEXT seen on the dialog's thread while the run lasted.
 struct TextChange {
@@ -124,7 +107,8 @@ class Dialog {
   HWND Control(const std::string& name) const;
   std::string Text(const std::string& name) const;
 
-  // BM_CLICK on the named button; false when there is no such control.
+  // BM_CLICK on the named button, handled before this returns (a dialog the click opens has run
+  // its own steps by then); false when there is no such control.
   bool Click(const std::string& name) const;
   // WM_KEYDOWN and WM_KEYUP posted to the focused control, as the keyboard would send them.
   bool PressKey(UINT virtualKey) const;
@@ -134,64 +118,56 @@ class Dialog {
   bool SystemClose() const;
   bool PostClose() const;
 
-  bool WaitForText(const std::string& name, const std::string& text, Milliseconds timeout) const;
-  bool WaitUntilClosed(Milliseconds timeout) const;
-  // Stays open for the whole period (false as soon as it closes).
-  bool StaysOpen(Milliseconds period) const;
-
+  // What the dialog shows inside its outer rectangle, frame and caption included, painted anew.
   bool Capture(Image& image) const;
-  // Saves a screenshot under ScreenshotPath(fileName); gives the path, empty on failure.
+  // Saves it as build/<preset>/screenshots/<fileName>, beside the bin directory of this test
+  // program; gives the path, empty on failure.
   std::string Screenshot(const std::string& fileName) const;
 
  private:
   HWND handle_;
 };
 
-struct RunOptions {
-  std::string ClassName = "TfrmTimerForm";
-  Milliseconds AppearTimeout{15000};
-  // From the dialog's appearance to its end, script included.
-  Milliseconds CloseTimeout{20000};
-};
-
-struct ModalRun {
-  bool Found = false;     // the dialog appeared
-  bool TimedOut = false;  // it had to be closed by force
-  bool Closed = false;    // it was gone when show() returned
-  int64_t Result = 0;     // what show() returned
-  std::string ScriptError;
-  DialogInfo First;  // the dialog as first seen
-  std::vector<TextChange> Texts;
-  Milliseconds Elapsed{0};  // from the appearance to the end of the dialog
-};
-
-// Runs show() on the calling thread and, once a dialog of the class appears on it, script() on
-// a second thread. An exception of show() passes to the caller after the second thread ended.
-ModalRun RunModal(const std::function<int64_t()>& show, const std::function<void(Dialog&)>& script,
-                  const RunOptions& options = {});
-
-// One dialog expected in a sequence: its window class and what to do with it.
+// One dialog expected in a run: its window class and what to do with it. The step starts once a
+// shown, enabled dialog of the class is in its modal loop and, with AfterTicks, once the loop has
+// taken that many of the dialog's WM_TIMER messages since.
 struct Step {
   std::string ClassName;
   std::function<void(Dialog&)> Script;
+  int AfterTicks = 0;
 };
 
-struct SequenceRun {
-  int64_t Result = 0;
-  std::vector<DialogInfo> Seen;        // each step's dialog as first seen, in order
-  std::vector<DialogInfo> Unexpected;  // dialogs that came after the last step
-  bool TimedOut = false;               // a step's dialog did not appear or did not close
+struct RunOptions {
+  std::string ClassName = "TfrmTimerForm";
+  // How long the next step's dialog may take to come, or the last one to close.
+  Milliseconds Timeout{20000};
+};
+
+struct ModalRun {
+  int64_t Result = 0;     // what show() returned
+  bool Found = false;     // every step's dialog came and its step ran
+  bool TimedOut = false;  // a dialog had to be closed by force, or the loops ended
+  bool Closed = false;    // no dialog of the steps was shown any more when show() returned
   std::string ScriptError;
+  std::vector<DialogInfo> Seen;        // each step's dialog as its step started, in order
+  std::vector<DialogInfo> Unexpected;  // dialogs that came after the last step, closed
+  DialogInfo First;                    // Seen[0]
+  std::vector<TextChange> Texts;
 };
+using SequenceRun = ModalRun;
 
-// Runs show() on the calling thread while a second thread meets the steps' dialogs one after the
-// other. Dialogs that appear after the last step (of the steps' classes, the module's message
-// dialog or the system's dialog class) are closed and recorded;
-// a step that times out ends show()'s loops, so the run never hangs.
-SequenceRun RunModalSequence(const std::function<int64_t()>& show, const std::vector<Step>& steps,
-                             Milliseconds timeout = Milliseconds(20000));
+// Runs show() on the calling thread, and script() inside the loop of the first dialog of the
+// class that it shows. An exception of show() passes to the caller.
+ModalRun RunModal(const std::function<int64_t()>& show, const std::function<void(Dialog&)>& script,
+                  const RunOptions& options = {});
 
-// The component names and texts recorded for one control, in order.
+// Runs show() on the calling thread while the steps meet its dialogs one after the other.
+// Dialogs that appear after the last step (of the steps' classes, the module's message dialog or
+// the system's dialog class) are closed and recorded.
+ModalRun RunModalSequence(const std::function<int64_t()>& show, const std::vector<Step>& steps,
+                          Milliseconds timeout = Milliseconds(20000));
+
+// The texts recorded for one control, by component name, in order.
 std::vector<std::string> TextsOf(const ModalRun& run, const std::string& name);
 
 }  // namespace zmt::automation

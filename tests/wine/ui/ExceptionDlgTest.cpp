@@ -9,76 +9,59 @@ namespace {
 
 using automation::Dialog;
 using automation::ModalRun;
-using automation::RunModal;
 
-class ExceptionReport : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { handlerRegistered = test::RegisterLogFileHandler(); }
-  ModalRun Report(const std::string& msg, const std::string& reason, const std::string& origin,
-                  const std::string& logFile, const std::function<void(Dialog&)>& script) {
-    ModalRun run = RunModal(
-        [&] {
-          ShowExceptionDlg(msg, reason, origin, logFile, 0);
-          return int64_t{0};
-        },
-        script);
-    EXPECT_TRUE(run.Found);
-    EXPECT_FALSE(run.TimedOut);
-    return run;
-  }
+// An error with OK alone, as default and cancel button, and View Log beside it when the log file
+// exists; the text keeps its four lines however empty its parts are.
+TEST(ExceptionReport, ShowsTheThreePartsAsAnErrorWithOkAndTheLogFile) {
   TFormSettingsScope settings;
-  static bool handlerRegistered;
-};
-
-bool ExceptionReport::handlerRegistered = false;
-
-TEST_F(ExceptionReport, ShowsTheThreePartsAsAnErrorWithOkAlone) {
-  HANDLE icon = nullptr;
-  const ModalRun run = Report(
-      "Connecting to the POS database failed", "Login failed for user 'till'",
-      "TdmMain.SetConnected", "", [&](Dialog& d) {
-        DWORD_PTR shown = 0;
-        SendMessageTimeoutA(d.Control("Image"), STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &shown);
-        icon = reinterpret_cast<HANDLE>(shown);
-        d.PressKey(VK_ESCAPE);
-      });
-  EXPECT_EQ(run.First.Caption, "Error");
-  EXPECT_EQ(icon, LoadIconA(nullptr, IDI_HAND));
-  EXPECT_EQ(run.First.Find("Message")->Text,
-            "Connecting to the POS database failed\rReason: Login failed for user "
-            "'till'\r\rRaised In: TdmMain.SetConnected");
-  ASSERT_NE(run.First.Find("OK"), nullptr);
-  EXPECT_EQ(run.First.DefaultButton()->Name, "OK");
-  EXPECT_EQ(run.First.Find("btnLogFile"), nullptr);
-  EXPECT_EQ(run.First.Controls.size(), 3u);
-}
-
-TEST_F(ExceptionReport, EmptyReasonAndOriginKeepTheirLines) {
-  const ModalRun run =
-      Report("Saving failed", "", "", "", [](Dialog& d) { d.PressKey(VK_RETURN); });
-  EXPECT_EQ(run.First.Find("Message")->Text, "Saving failed\rReason: \r\rRaised In: ");
-  // Four lines: message, reason, the empty one, origin.
-  const int lineHeight = test::TahomaMeasure().LineHeight();
-  EXPECT_EQ(run.First.Find("Message")->Bounds.Height, 4 * lineHeight);
-}
-
-TEST_F(ExceptionReport, OffersTheLogFileBesideOk) {
-  ASSERT_TRUE(handlerRegistered);
+  ASSERT_TRUE(test::RegisterLogFileHandler() && test::WatchStartedPrograms());
   test::TempFile log("exception.zmtlog");
   log.Create("12:00:01 connection refused\r\n");
-  std::string picture;
-  const ModalRun run = Report("Connecting to the POS database failed",
-                              "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist "
-                              "or access denied.",
-                              "TdmMain.SetConnected", log.Path, [&](Dialog& d) {
-                                picture = d.Screenshot("exception-report.png");
-                                d.Click("btnLogFile");
-                              });
-  ASSERT_NE(run.First.Find("btnLogFile"), nullptr);
-  EXPECT_EQ(run.First.Find("btnLogFile")->Text, "View Log");
-  EXPECT_LT(run.First.Find("OK")->Bounds.Left, run.First.Find("btnLogFile")->Bounds.Left);
-  EXPECT_NE(picture, "");
-  EXPECT_TRUE(test::WaitForFile(log.Marker(), 20000)) << "View Log did not open the file";
+  const struct {
+    std::string reason, origin, logFile;
+    const char* picture = nullptr;
+  } rows[] = {
+      {"Login failed for user 'till'", "TdmMain.SetConnected", ""},
+      {"", "", ""},
+      {"[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied.",
+       "TdmMain.SetConnected", log.Path, "exception-report.png"},
+  };
+  const std::string msg = "Connecting to the POS database failed";
+  const int lineHeight = test::TahomaMeasure().LineHeight();
+  for (const auto& row : rows) {
+    SCOPED_TRACE("reason \"" + row.reason + "\"");
+    HANDLE icon = nullptr;
+    std::string picture;
+    const bool logged = !row.logFile.empty();
+    const ModalRun run = automation::RunModal(
+        [&] {
+          ShowExceptionDlg(msg, row.reason, row.origin, row.logFile, 0);
+          return int64_t{0};
+        },
+        [&](Dialog& d) {
+          icon = reinterpret_cast<HANDLE>(SendMessageA(d.Control("Image"), STM_GETICON, 0, 0));
+          if (row.picture != nullptr) picture = d.Screenshot(row.picture);
+          if (logged) {
+            d.Click("btnLogFile");
+          } else {
+            d.PressKey(VK_ESCAPE);
+          }
+        });
+    EXPECT_TRUE(run.Found && run.Closed && !run.TimedOut);
+    EXPECT_EQ(run.First.Caption, "Error");
+    EXPECT_EQ(icon, LoadIconA(nullptr, IDI_HAND));
+    EXPECT_EQ(run.First.Named("Message").Text,
+              msg + "\rReason: " + row.reason + "\r\rRaised In: " + row.origin);
+    EXPECT_EQ(run.First.Named("Message").Bounds.Height, 4 * lineHeight);
+    EXPECT_EQ(run.First.DefaultName(), "OK");
+    EXPECT_EQ(run.First.Controls.size(), logged ? 4u : 3u);
+    EXPECT_EQ(test::ProgramsStartedAndEnded(), logged ? 1 : 0);
+    EXPECT_EQ(test::FileExists(log.Marker()), logged) << "View Log did not open the file";
+    EXPECT_EQ(picture.empty(), row.picture == nullptr);
+    if (!logged) continue;
+    EXPECT_EQ(run.First.Named("btnLogFile").Text, "View Log");
+    EXPECT_LT(run.First.Named("OK").Bounds.Left, run.First.Named("btnLogFile").Bounds.Left);
+  }
 }
 
 }  // namespace

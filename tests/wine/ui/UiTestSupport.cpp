@@ -70,6 +70,11 @@ ExpectedLayout Expect(const std::string& msg, bool icon, int buttons, int frameW
   e.Wrap = e.W > half;
   e.LabelWidth = e.Wrap ? half : e.W;
   e.LabelHeight = ((e.Wrap ? e.W / half : 0) + e.B + 1) * e.LH;
+  if (e.Wrap) {
+    std::string lines;
+    for (char c : msg) lines += c == '\r' ? std::string("\r\n") : std::string(1, c);
+    e.LabelHeight = std::max(e.LabelHeight, font.WrappedHeight(lines, half));
+  }
   const int iconSize = icon ? 32 : 0;
   const int group = buttons > 0 ? buttons * 64 + (buttons - 1) * 19 : 0;
   e.LabelLeft = iconSize + 18;
@@ -112,15 +117,6 @@ void TempFile::Create(const std::string& content) const {
 bool FileExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-bool WaitForFile(const std::string& path, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (!FileExists(path)) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(50);
-  }
-  return true;
 }
 
 namespace {

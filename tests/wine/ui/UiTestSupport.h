@@ -52,7 +52,8 @@ struct ExpectedLayout {
 };
 
 // The figures for a message with or without icon and a number of buttons (64 × 24, 19 apart),
-// inside a frame that adds frameWidth × frameHeight.
+// inside a frame that adds frameWidth × frameHeight. A wrapped label is as tall as its counted
+// lines, or as the wrapped text when that needs more.
 ExpectedLayout Expect(const std::string& msg, bool icon, int buttons, int frameWidth,
                       int frameHeight);
 
@@ -69,8 +70,6 @@ struct TempFile {
 };
 
 bool FileExists(const std::string& path);
-// Waits for the open handler's marker of a file.
-bool WaitForFile(const std::string& path, DWORD timeoutMs);
 
 // Puts this process in a job object whose port tells of every program it starts and of its end;
 // false when the system refuses. Programs started before are not seen.
