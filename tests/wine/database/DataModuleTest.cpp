@@ -1,5 +1,5 @@
 // The data module and its connection settings on Wine: the real registry, the real ADO and the
-// build's SQLite data source, with the module's dialogs answered from a second thread.
+// build's SQLite data source, with the module's dialogs answered inside their own modal loops.
 #include <gtest/gtest.h>
 #include <windows.h>
 
