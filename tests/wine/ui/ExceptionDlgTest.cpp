@@ -11,12 +11,12 @@ using automation::Dialog;
 using automation::ModalRun;
 
 // An error with OK alone, as default and cancel button, and View Log beside it when the log file
-// exists; the text keeps its four lines however empty its parts are.
+// exists (what View Log does is the message dialog's); the text keeps its four lines however empty
+// its parts are.
 TEST(ExceptionReport, ShowsTheThreePartsAsAnErrorWithOkAndTheLogFile) {
   TFormSettingsScope settings;
-  ASSERT_TRUE(test::RegisterLogFileHandler() && test::WatchStartedPrograms());
   test::TempFile log("exception.zmtlog");
-  log.Create("12:00:01 connection refused\r\n");
+  log.Create();
   const struct {
     std::string reason, origin, logFile;
     const char* picture = nullptr;
@@ -41,11 +41,7 @@ TEST(ExceptionReport, ShowsTheThreePartsAsAnErrorWithOkAndTheLogFile) {
         [&](Dialog& d) {
           icon = reinterpret_cast<HANDLE>(SendMessageA(d.Control("Image"), STM_GETICON, 0, 0));
           if (row.picture != nullptr) picture = d.Screenshot(row.picture);
-          if (logged) {
-            d.Click("btnLogFile");
-          } else {
-            d.PressKey(VK_ESCAPE);
-          }
+          d.PressKey(VK_ESCAPE);
         });
     EXPECT_TRUE(run.Found && run.Closed && !run.TimedOut);
     EXPECT_EQ(run.First.Caption, "Error");
@@ -55,8 +51,6 @@ TEST(ExceptionReport, ShowsTheThreePartsAsAnErrorWithOkAndTheLogFile) {
     EXPECT_EQ(run.First.Named("Message").Bounds.Height, 4 * lineHeight);
     EXPECT_EQ(run.First.DefaultName(), "OK");
     EXPECT_EQ(run.First.Controls.size(), logged ? 4u : 3u);
-    EXPECT_EQ(test::ProgramsStartedAndEnded(), logged ? 1 : 0);
-    EXPECT_EQ(test::FileExists(log.Marker()), logged) << "View Log did not open the file";
     EXPECT_EQ(picture.empty(), row.picture == nullptr);
     if (!logged) continue;
     EXPECT_EQ(run.First.Named("btnLogFile").Text, "View Log");
