@@ -5,6 +5,7 @@
 
 #include "DialogAutomation.h"
 #include "FConnectionEditor.h"
+#include "FTimerForm.h"
 #include "modMessageDlg.h"
 
 namespace zmt {
