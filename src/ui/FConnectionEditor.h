@@ -3,7 +3,7 @@
 //
 // Finding the editor from outside (UI tests, automation, screen readers):
 //   * It is a top-level dialog of the system's dialog class "#32770" (kConnectionEditorClassName)
-//     without an owner window, captioned "Connection String".
+//     owned by the window that was active when it opened, captioned "Connection String".
 //   * The dialog and every control carry their component name in the window property
 //     "ZmtComponentName", as in the message dialog (see FTimerForm.h): the dialog
 //     "frmConnectionEditor", then "lblConnectionString" (100), "edtConnectionString" (101),
