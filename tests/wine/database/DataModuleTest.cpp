@@ -18,6 +18,7 @@ namespace zmt {
 namespace {
 
 using automation::Dialog;
+using automation::Pictured;
 using automation::SequenceRun;
 using automation::Step;
 
@@ -120,6 +121,7 @@ class DataModule : public ::testing::Test {
         },
         steps);
     EXPECT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ScriptError, "");
     EXPECT_EQ(run.Seen.size(), steps.size());
     EXPECT_TRUE(run.Unexpected.empty()) << Label(run.Unexpected.front());
     return run;
@@ -131,7 +133,9 @@ class DataModule : public ::testing::Test {
 
 TEST_F(DataModule, FirstUseOffersTheDefaultAndReportsTheProvidersRefusalOnce) {
   EXPECT_EQ(dm->con.AnsiConnectionString(), DesignTimeConnectionString());
-  const SequenceRun run = Connect({Ok(), EditorCancel(), Ok()});
+  const SequenceRun run = Connect({Pictured("connection-first-use.png", Ok()),
+                                   Pictured("connection-editor.png", EditorCancel()),
+                                   Pictured("connection-error.png", Ok())});
   ASSERT_EQ(run.Seen.size(), 3u);
   EXPECT_EQ(Label(run.Seen[0]),
             "Use the following window to specify a connection string for [Quro:Msde]");
@@ -151,7 +155,7 @@ TEST_F(DataModule, FirstUseOffersTheDefaultAndReportsTheProvidersRefusalOnce) {
   EXPECT_EQ(dm->con.AnsiConnectionString(), kDefault) << "con holds the stored string";
 
   // The next connect asks to verify the stored string; a working one opens.
-  const SequenceRun again = Connect({Ok(), EditorEnter(kSqlite)});
+  const SequenceRun again = Connect({Pictured("connection-retry.png", Ok()), EditorEnter(kSqlite)});
   ASSERT_EQ(again.Seen.size(), 2u);
   EXPECT_EQ(Label(again.Seen[0]),
             "The last attempt to connect to [Quro:Msde] failed\r\rUse the next window to verify "

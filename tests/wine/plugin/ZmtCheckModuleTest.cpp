@@ -20,6 +20,7 @@ namespace {
 using zmt::automation::Dialog;
 using zmt::automation::DialogInfo;
 using zmt::automation::Milliseconds;
+using zmt::automation::Pictured;
 using zmt::automation::RunModal;
 using zmt::automation::RunModalSequence;
 using zmt::automation::RunOptions;
@@ -89,6 +90,7 @@ class ZmtCheckModule : public ::testing::Test {
   }
   void TearDown() override {
     EXPECT_TRUE(FreeLibrary(module_));
+    zmt::test::RemoveService();
     DeleteFileA(kExecutable);
   }
 
@@ -98,18 +100,50 @@ class ZmtCheckModule : public ::testing::Test {
     return plugin;
   }
 
-  std::string AboutMessage(KvPlugin* plugin) {
+  std::string AboutMessage(KvPlugin* plugin, const char* picture = nullptr) {
     KvPluginMenuItem* items = plugin->Vtbl->GetMenuItems(plugin);
     const KvPluginMenuItem about = items[0];
     std::string message;
     const auto run = RunModal([&] { return static_cast<int64_t>(about.Code(about.Data)); },
                               [&](Dialog& dialog) {
                                 message = dialog.Text("Message");
+                                if (picture) {
+                                  EXPECT_NE(dialog.Screenshot(picture), "");
+                                }
                                 dialog.PressKey(VK_RETURN);
                               });
     KvMenuItemsRelease(items);
     EXPECT_TRUE(run.Found && run.Closed);
     return message;
+  }
+
+  // Execute, with every message box read, pictured when the list names a picture for it, and
+  // answered with Enter.
+  struct BoxesRun {
+    zmt::automation::ModalRun Run;
+    std::vector<BoxSeen> Boxes;
+  };
+  BoxesRun ExecuteWithBoxes(KvPlugin* plugin, const std::vector<const char*>& pictures) {
+    BoxesRun done;
+    std::vector<Step> steps;
+    for (const char* picture : pictures) {
+      Step step{"#32770", [&done](Dialog& dialog) {
+                  done.Boxes.push_back(ReadBox(dialog.Info()));
+                  dialog.PressKey(VK_RETURN);
+                }};
+      steps.push_back(Pictured(picture, std::move(step)));
+    }
+    done.Run = RunModalSequence([&] { return int64_t{plugin->Vtbl->Execute(plugin)}; }, steps,
+                                Milliseconds(90000));
+    EXPECT_EQ(done.Run.ScriptError, "");
+    EXPECT_EQ(done.Run.Result, 1);
+    EXPECT_FALSE(done.Run.TimedOut);
+    for (const BoxSeen& box : done.Boxes) {
+      EXPECT_EQ(box.Caption, "Information");
+      EXPECT_TRUE(box.Icon);
+      EXPECT_EQ(box.Buttons, 1);
+    }
+    return done;
   }
 
   std::string path_;
@@ -135,7 +169,7 @@ TEST_F(ZmtCheckModule, PresentsItselfAndItsVersion) {
   const std::string head = "ZMTCheckPlugin\r\rQuro ZMTCheckPlugin Plugin\r\rVersion: ";
   EXPECT_EQ(AboutMessage(plugin), head + "0.0.0.0");
   ops.SetFileName(plugin, path_.c_str());
-  EXPECT_EQ(AboutMessage(plugin), head + ZMT_PROJECT_VERSION);
+  EXPECT_EQ(AboutMessage(plugin, "zmtcheck-about.png"), head + ZMT_PROJECT_VERSION);
   EXPECT_EQ(KvPluginFree(plugin), KV_S_OK);
 }
 
@@ -150,6 +184,7 @@ TEST_F(ZmtCheckModule, DllMessageIdentifiesTheModule) {
       },
       [&](Dialog& dialog) {
         seen = ReadBox(dialog.Info());
+        EXPECT_NE(dialog.Screenshot("dll-message.png"), "");
         dialog.PressKey(VK_RETURN);
       },
       options);
@@ -210,33 +245,33 @@ TEST_F(ZmtCheckModule, ExecuteInstallsStartsAndRestartsTheService) {
   KvPlugin* plugin = Register();
   ASSERT_NE(plugin, nullptr);
 
-  std::vector<BoxSeen> boxes;
-  const auto answer = [&](Dialog& dialog) {
-    boxes.push_back(ReadBox(dialog.Info()));
-    dialog.PressKey(VK_RETURN);
-  };
-  const auto run =
-      RunModalSequence([&] { return int64_t{plugin->Vtbl->Execute(plugin)}; },
-                       {Step{"#32770", answer}, Step{"#32770", answer}}, Milliseconds(90000));
-  EXPECT_EQ(run.Result, 1);
-  EXPECT_FALSE(run.TimedOut);
-  EXPECT_TRUE(run.Unexpected.empty()) << "a warning after a successful installation";
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].Message,
+  const BoxesRun run =
+      ExecuteWithBoxes(plugin, {"service-install-notice.png", "service-support-notice.png"});
+  EXPECT_TRUE(run.Run.Unexpected.empty()) << "a warning after a successful installation";
+  ASSERT_EQ(run.Boxes.size(), 2u);
+  EXPECT_EQ(run.Boxes[0].Message,
             "ZMT 2.0.0.0 has been detected, but the service is not installed\r"
             "Attempting to install ZMT Service.");
-  EXPECT_EQ(boxes[1].Message, "Please Contact Dravik Support for further configuration.");
-  for (const BoxSeen& box : boxes) {
-    EXPECT_EQ(box.Caption, "Information");
-    EXPECT_TRUE(box.Icon);
-    EXPECT_EQ(box.Buttons, 1);
-  }
+  EXPECT_EQ(run.Boxes[1].Message, "Please Contact Dravik Support for further configuration.");
   EXPECT_EQ(ServiceStateSeenByManager(), static_cast<DWORD>(SERVICE_RUNNING));
 
   ASSERT_TRUE(zmt::test::ControlServiceDirectly(SERVICE_CONTROL_STOP));
   ASSERT_TRUE(zmt::test::WaitForServiceState(SERVICE_STOPPED));
   EXPECT_EQ(plugin->Vtbl->Execute(plugin), 1);
   EXPECT_EQ(ServiceStateSeenByManager(), static_cast<DWORD>(SERVICE_RUNNING));
+  EXPECT_EQ(KvPluginFree(plugin), KV_S_OK);
+}
+
+TEST_F(ZmtCheckModule, ExecuteWarnsWhenTheServiceWillNotStart) {
+  zmt::test::InstallService();
+  zmt::test::SetServiceParameter("StartFails", 1);
+  KvPlugin* plugin = Register();
+  ASSERT_NE(plugin, nullptr);
+  const BoxesRun run = ExecuteWithBoxes(plugin, {"service-not-running.png"});
+  ASSERT_EQ(run.Boxes.size(), 1u);
+  EXPECT_EQ(run.Boxes[0].Message,
+            "The Quro Enterprise Service is not running.\rContact Dravik Support Immediatly for "
+            "Assistance.");
   EXPECT_EQ(KvPluginFree(plugin), KV_S_OK);
 }
 

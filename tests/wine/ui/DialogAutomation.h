@@ -28,6 +28,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -136,6 +137,16 @@ struct Step {
   std::function<void(Dialog&)> Script;
   int AfterTicks = 0;
 };
+
+// The step, with a picture of its dialog saved first (Dialog::Screenshot); a picture that cannot
+// be saved ends the run with a ScriptError. The integrator's guide is illustrated from these.
+inline Step Pictured(const std::string& fileName, Step step) {
+  step.Script = [fileName, script = std::move(step.Script)](Dialog& dialog) {
+    if (dialog.Screenshot(fileName).empty()) throw std::runtime_error("no picture: " + fileName);
+    if (script) script(dialog);
+  };
+  return step;
+}
 
 struct RunOptions {
   std::string ClassName = "TfrmTimerForm";
