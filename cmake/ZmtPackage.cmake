@@ -1,0 +1,84 @@
+# The release that an integrator installs; each archive unpacks into a folder of its own name. `cmake --build --preset win32 --target package` (or
+# win64) writes into build/<preset>/package:
+#   ZMTCheck-<version>-<preset>.zip          the stripped module and diagnostic host, the SDK
+#                                            header, the guide with its dialog pictures, the list
+#                                            of changes and SHA256SUMS of every other file in it;
+#   ZMTCheck-<version>-<preset>-symbols.zip  the two programs' debug symbols (<file>.debug), which
+#                                            the stripped files name in their .gnu_debuglink.
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(ZMT_PACKAGE_SYSTEM win32)
+else()
+  set(ZMT_PACKAGE_SYSTEM win64)
+endif()
+set(ZMT_PACKAGE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${ZMT_PACKAGE_SYSTEM})
+set(ZMT_PACKAGE_DIR ${CMAKE_BINARY_DIR}/package)
+set(ZMT_RELEASE_DIR ${CMAKE_BINARY_DIR}/release)
+set(ZMT_GUIDE ${PROJECT_SOURCE_DIR}/docs/integrators-guide.md)
+
+# zmt_release_binary(<target> <file name>): the target's file as the till gets it, without its
+# debug information, and <file name>.debug with the symbols that support reads a crash address
+# with. The module checks (scripts/check-module.sh) have run on the linked file by then: they need
+# its symbol table.
+function(zmt_release_binary target file)
+  set(stripped ${ZMT_RELEASE_DIR}/${file})
+  add_custom_command(OUTPUT ${stripped} ${stripped}.debug
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${ZMT_RELEASE_DIR}
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${stripped}.debug
+    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${stripped}.debug
+            $<TARGET_FILE:${target}> ${stripped}
+    DEPENDS ${target}
+    COMMENT "Splitting the debug symbols from ${file}"
+    VERBATIM)
+  add_custom_target(${target}-release ALL DEPENDS ${stripped} ${stripped}.debug)
+  install(PROGRAMS ${stripped} DESTINATION ${ZMT_PACKAGE_NAME} COMPONENT runtime)
+  install(FILES ${stripped}.debug DESTINATION ${ZMT_PACKAGE_NAME}-symbols COMPONENT symbols)
+endfunction()
+
+zmt_release_binary(ZMTCheck ZMTCheck.dll)
+zmt_release_binary(kvhost kvhost.exe)
+install(FILES ${PROJECT_SOURCE_DIR}/include/kvplugin.h DESTINATION ${ZMT_PACKAGE_NAME}/include COMPONENT runtime)
+install(FILES ${ZMT_GUIDE} DESTINATION ${ZMT_PACKAGE_NAME}/docs COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/CHANGES.md DESTINATION ${ZMT_PACKAGE_NAME} COMPONENT runtime)
+
+# The guide's pictures are the dialogs as the Wine suites render them, taken when the package is
+# made (rendered anew where they are missing or older than the suite that makes them).
+install(CODE "
+  execute_process(COMMAND bash [[${PROJECT_SOURCE_DIR}/scripts/guide-pictures.sh]]
+                          [[${CMAKE_BINARY_DIR}]] ${ZMT_PACKAGE_SYSTEM} [[${ZMT_GUIDE}]]
+                          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ZMT_PACKAGE_NAME}/docs/images\"
+                  COMMAND_ERROR_IS_FATAL ANY)" COMPONENT runtime)
+
+# Last in each archive: the sums of everything installed before them.
+foreach(component runtime symbols)
+  set(folder ${ZMT_PACKAGE_NAME})
+  if(component STREQUAL symbols)
+    string(APPEND folder -symbols)
+  endif()
+  install(CODE "set(folder ${folder})" COMPONENT ${component})
+  install(CODE [[
+    set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${folder}")
+    file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${root}" "${root}/*")
+    list(REMOVE_ITEM files SHA256SUMS)
+    list(SORT files)
+    set(sums "")
+    foreach(file IN LISTS files)
+      file(SHA256 "${root}/${file}" sum)
+      string(APPEND sums "${sum} *${file}\n")
+    endforeach()
+    file(WRITE "${root}/SHA256SUMS" "${sums}")
+  ]] COMPONENT ${component})
+endforeach()
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
+set(CPACK_PACKAGE_VENDOR Tessinor)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME ${ZMT_PACKAGE_NAME})
+set(CPACK_PACKAGE_DIRECTORY ${ZMT_PACKAGE_DIR})
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL runtime symbols)
+set(CPACK_ARCHIVE_RUNTIME_FILE_NAME ${ZMT_PACKAGE_NAME})
+set(CPACK_ARCHIVE_SYMBOLS_FILE_NAME ${ZMT_PACKAGE_NAME}-symbols)
+set(CPACK_VERBATIM_VARIABLES ON)
+include(CPack)
