@@ -1,5 +1,5 @@
-# The release that an integrator installs; each archive unpacks into a folder of its own name. `cmake --build --preset win32 --target package` (or
-# win64) writes into build/<preset>/package:
+# The release that an integrator installs. `cmake --build --preset win32 --target package` (or
+# win64) writes into build/<preset>/package, each archive unpacking into a folder of its own name:
 #   ZMTCheck-<version>-<preset>.zip          the stripped module and diagnostic host, the SDK
 #                                            header, the guide with its dialog pictures, the list
 #                                            of changes and SHA256SUMS of every other file in it;
@@ -37,7 +37,8 @@ endfunction()
 
 zmt_release_binary(ZMTCheck ZMTCheck.dll)
 zmt_release_binary(kvhost kvhost.exe)
-install(FILES ${PROJECT_SOURCE_DIR}/include/kvplugin.h DESTINATION ${ZMT_PACKAGE_NAME}/include COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/include/kvplugin.h DESTINATION ${ZMT_PACKAGE_NAME}/include
+        COMPONENT runtime)
 install(FILES ${ZMT_GUIDE} DESTINATION ${ZMT_PACKAGE_NAME}/docs COMPONENT runtime)
 install(FILES ${PROJECT_SOURCE_DIR}/CHANGES.md DESTINATION ${ZMT_PACKAGE_NAME} COMPONENT runtime)
 

@@ -19,14 +19,15 @@ build=$(cd "$1" && pwd -P) system=$2 guide=$3 destination=$4
 tree=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 
 # The suite that renders a picture, and the tests of it that do.
+data_tests=DataModule.FirstUseOffersTheDefaultAndReportsTheProvidersRefusalOnce
 module_tests=ZmtCheckModule.PresentsItselfAndItsVersion:ZmtCheckModule.DllMessageIdentifiesTheModule
 module_tests+=:ZmtCheckModule.ExecuteInstallsStartsAndRestartsTheService
 module_tests+=:ZmtCheckModule.ExecuteWarnsWhenTheServiceWillNotStart
 renderer() {
   case $1 in
-    connection-*.png)
-      echo "wine_database_tests DataModule.FirstUseOffersTheDefaultAndReportsTheProvidersRefusalOnce" ;;
-    zmtcheck-about.png | dll-message.png | service-*.png) echo "wine_zmtcheck_module_tests $module_tests" ;;
+    connection-*.png) echo "wine_database_tests $data_tests" ;;
+    zmtcheck-about.png | dll-message.png | service-*.png)
+      echo "wine_zmtcheck_module_tests $module_tests" ;;
     *) return 1 ;;
   esac
 }

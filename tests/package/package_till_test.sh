@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # package_till_test.sh WINE_RUN PREFIX PACKAGE_DIR NAME OBJCOPY OBJDUMP VERSION
 #   The two archives as an integrator gets them: unpacked, every file summed and its sum right, the
-#   stripped programs naming their symbol files (with the CRC that debuggers check), and the packaged
-#   ZMTCheck.dll driven by the packaged kvhost on a till with no settings yet: the object registers
-#   after the first-use prompts, lists itself, shows About with the package's version and is freed.
+#   stripped programs naming their symbol files (with the CRC that debuggers check), and the
+#   packaged ZMTCheck.dll driven by the packaged kvhost on a till with no settings yet: the object
+#   registers after the first-use prompts, lists itself, shows About with the package's version and
+#   is freed, and the module unloads.
 set -euo pipefail
 run=$1 prefix=$2 dir=$3 name=$4 objcopy=$5 objdump=$6 version=$7
 failures=0
@@ -25,7 +26,8 @@ for root in "$package" "$symbols"; do
   present=$(cd "$root" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | sort)
   [ "$listed" = "$present" ] ||
     fail "$(basename "$root")/SHA256SUMS lists:" $listed "; present:" $present
-  (cd "$root" && sha256sum --quiet --strict -c SHA256SUMS) || fail "a sum in $(basename "$root") is wrong"
+  (cd "$root" && sha256sum --quiet --strict -c SHA256SUMS) ||
+    fail "a sum in $(basename "$root") is wrong"
 done
 for file in ZMTCheck.dll kvhost.exe include/kvplugin.h docs/integrators-guide.md CHANGES.md; do
   [ -f "$package/$file" ] || fail "the package lacks $file"
@@ -37,7 +39,8 @@ sections() { "$objdump" -h "$1" | awk '{print $2}'; }
 for program in ZMTCheck.dll kvhost.exe; do
   "$objcopy" --dump-section .gnu_debuglink="$scratch/link" "$package/$program" 2>/dev/null ||
     { fail "$program has no debug link"; continue; }
-  python3 - "$scratch/link" "$symbols/$program.debug" "$program.debug" <<'EOF' || fail "$program's debug link"
+  python3 - "$scratch/link" "$symbols/$program.debug" "$program.debug" <<'EOF' ||
+    fail "$program's debug link"
 import sys, zlib
 link = open(sys.argv[1], "rb").read()
 target = link[:link.index(b"\0")].decode()
@@ -79,7 +82,8 @@ for line in "name: ZMTCheckPlugin" "description: Quro ZMTCheckPlugin Plugin" \
   grep -qxF "$line" <<<"$output" || fail "kvhost did not print: $line"
 done
 for line in "destroy-status: 0x00000000" "unload: ok"; do
-  grep -qxF "$line" <<<"$output" || fail "kvhost did not print: $line (the object freed, the module unloaded)"
+  grep -qxF "$line" <<<"$output" ||
+    fail "kvhost did not print: $line (the object freed, the module unloaded)"
 done
 
 [ "$failures" -eq 0 ] || exit 1
