@@ -48,6 +48,11 @@ if [ ${#pictures[@]} -eq 0 ]; then
   exit 1
 fi
 
+# A picture is stale when it is missing or older than the suite program that renders it.
+stale() {  # PICTURE SUITE
+  [ ! -f "$render/screenshots/$1" ] || [ "$render/screenshots/$1" -ot "$render/bin/$2.exe" ]
+}
+
 # Each suite with the pictures of it that are missing or stale, run once for all of them.
 declare -A filters=()
 for picture in "${pictures[@]}"; do
@@ -55,8 +60,7 @@ for picture in "${pictures[@]}"; do
     echo "guide-pictures: no suite renders $picture, which the guide names" >&2
     exit 1
   }
-  shot=$render/screenshots/$picture
-  if [ ! -f "$shot" ] || [ "$shot" -ot "$render/bin/$suite.exe" ]; then
+  if stale "$picture" "$suite"; then
     filters[$suite]=$tests
   fi
 done
@@ -77,11 +81,10 @@ done
 mkdir -p "$destination"
 for picture in "${pictures[@]}"; do
   read -r suite _ <<<"$(renderer "$picture")"
-  shot=$render/screenshots/$picture
-  if [ ! -f "$shot" ] || [ "$shot" -ot "$render/bin/$suite.exe" ]; then
+  if stale "$picture" "$suite"; then
     echo "guide-pictures: $suite ran but did not render $picture" >&2
     exit 1
   fi
-  cp "$shot" "$destination/$picture"
+  cp "$render/screenshots/$picture" "$destination/$picture"
 done
 echo "guide-pictures: ${#pictures[@]} pictures from $render/screenshots"
