@@ -1,6 +1,7 @@
 #include "modConnectionText.h"
 
 #include <string_view>
+#include <vector>
 
 #include "SysUtils.h"
 
@@ -15,8 +16,19 @@ constexpr std::string_view::size_type npos = std::string_view::npos;
 // followed this deep; what lies deeper is hidden whole when it could hold a key.
 constexpr int kMaxDepth = 8;
 
+// Every control byte and the no-break space (0xA0 in the Western code pages), which a string
+// pasted from a document brings along: a provider that trims any of them around a key would
+// otherwise read a secret key that the masking does not see.
 bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+  const auto byte = static_cast<unsigned char>(c);
+  return byte <= 0x20 || byte == 0xA0;
+}
+
+bool IsAllBlank(std::string_view text) {
+  for (char c : text) {
+    if (!IsBlank(c)) return false;
+  }
+  return true;
 }
 
 bool EndsWith(const std::string& text, std::string_view tail) {
@@ -169,10 +181,52 @@ class TPieceReader {
   std::string_view::size_type next_ = 0;
 };
 
-void MaskText(std::string_view text, std::string& out, int depth) {
+// Whether a piece reads as a "key=value" of its own: a key without quotes or braces, and a quoted
+// or braced value that closes with nothing but blanks after it. Anything else after a secret
+// is taken for more of the secret: an administrator who types a password with a ";" or an
+// undoubled quote in it splits it into pieces like these.
+bool IsWellFormed(std::string_view text, const TPiece& piece) {
+  if (piece.Equals == npos) return false;
+  const std::string_view key = text.substr(piece.Start, piece.Equals - piece.Start);
+  if (IsAllBlank(key) || key.find_first_of("\"'{}") != npos) return false;
+  if (!piece.Close) return true;
+  return piece.Closed != npos &&
+         IsAllBlank(text.substr(piece.Closed + 1, piece.End - piece.Closed - 1));
+}
+
+// Whether what follows a piece may still be part of a secret: the piece is a secret itself, or
+// text follows its closing quote, as when a password's own quote closed an unfinished value
+// before it.
+bool MayRunOn(std::string_view text, const TPiece& piece) {
+  if (piece.Secret) return true;
+  return piece.Closed != npos &&
+         !IsAllBlank(text.substr(piece.Closed + 1, piece.End - piece.Closed - 1));
+}
+
+// The pieces of a text, each one that may hide a secret stretched over the pieces after it up
+// to the next well-formed one; blank pieces between the two stay pieces of their own.
+std::vector<TPiece> SecretsStretched(std::string_view text) {
+  std::vector<TPiece> pieces;
   TPieceReader reader(text);
   TPiece piece;
-  while (reader.Next(piece)) {
+  while (reader.Next(piece)) pieces.push_back(piece);
+  std::vector<TPiece> result;
+  result.reserve(pieces.size());
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    result.push_back(pieces[i]);
+    if (!MayRunOn(text, pieces[i])) continue;
+    std::size_t last = i;
+    for (std::size_t j = i + 1; j < pieces.size() && !IsWellFormed(text, pieces[j]); ++j) {
+      if (!IsAllBlank(text.substr(pieces[j].Start, pieces[j].End - pieces[j].Start))) last = j;
+    }
+    result.back().End = pieces[last].End;
+    i = last;
+  }
+  return result;
+}
+
+void MaskText(std::string_view text, std::string& out, int depth) {
+  for (const TPiece& piece : SecretsStretched(text)) {
     if (piece.Equals == npos) {
       // A piece without a key: kept as it is.
       out.append(text, piece.Start, piece.End - piece.Start);
@@ -191,9 +245,7 @@ void MaskText(std::string_view text, std::string& out, int depth) {
         // No provider takes text between a closing quote and the ";": it is hidden, since it
         // may be a password whose opening quote closed an unfinished value before it.
         const std::string_view rest = text.substr(closed + 1, end - closed - 1);
-        bool blank = true;
-        for (char c : rest) blank = blank && IsBlank(c);
-        if (blank) {
+        if (IsAllBlank(rest)) {
           out += rest;
         } else {
           out += kMask;

@@ -8,8 +8,9 @@ namespace zmt {
 // The connection string with the value of every key whose name ends in "password" or "pwd" (any
 // case, blanks allowed around the key) shown as "***", also inside quoted and braced values such
 // as Extended Properties and inside values that are connection strings themselves. Empty values
-// stay empty; where the text is malformed, more is hidden rather than less; everything else is
-// left as it stands.
+// stay empty; where the text is malformed, more is hidden rather than less: a secret's value runs
+// up to the next piece that is a well-formed "key=value" of its own, so that a password typed with
+// a ";" or an undoubled quote in it is hidden whole. Everything else is left as it stands.
 std::string MaskConnectionPasswords(const std::string& ConnectionString);
 
 // Whether the connection string has a Provider key of its own (outside quoted and braced values),

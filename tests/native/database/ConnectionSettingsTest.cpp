@@ -16,6 +16,12 @@ constexpr char kVerify[] =
     "connection settings are correct";
 constexpr char kKeyError[] = "Failed to open the registry key \\Software\\Tessinor\\Quro";
 
+std::string Repeat(const std::string& text, int times) {
+  std::string result;
+  for (int i = 0; i < times; ++i) result += text;
+  return result;
+}
+
 TEST(ConnectionString, EveryKindByteForByte) {
   const struct {
     uint8_t Kind;
@@ -302,8 +308,24 @@ TEST(ConnectionText, PasswordsAreMaskedAndNothingElse) {
       // Text after a closing quote may be a password that closed an unfinished value.
       {"X=\";Password=\"s\"", "X=\";Password=\"***"},
       {"DRIVER={SQL Server} ;X=1", "DRIVER={SQL Server} ;X=1"},
+      {"X=\";Password=\"s ;Y=1", "X=\";Password=\"***;Y=1"},
+      {"X=\";Password=\"it's;secret\";Y=1", "X=\";Password=\"***;Y=1"},
+      // Typed by hand: a secret runs up to the next well-formed piece.
+      {"User ID=u;Password=Sommer;2024;Data Source=till01",
+       "User ID=u;Password=***;Data Source=till01"},
+      {"Password='it's;secret';", "Password=***;"},
+      {"Password=\"ab\"cd;ef\"", "Password=***"},
+      {"Password=;2024;;X=1;;", "Password=***;;X=1;;"},
+      {"Password\xA0=x;Password\v=y;Password\f=z",
+       "Password\xA0=***;Password\v=***;Password\f=***"},
+      {"PASSWORD=a;Jet OLEDB:Database PASSWORD=b", "PASSWORD=***;Jet OLEDB:Database PASSWORD=***"},
+      // Deeper than the limit; and far deeper, which must not exhaust the stack.
+      {Repeat("X={", 9) + "Password=s", Repeat("X={", 9) + "***"},
+      {Repeat("X={", 20000) + "Password=s", Repeat("X={", 9) + "***"},
   };
-  for (const auto& [in, out] : cases) EXPECT_EQ(MaskConnectionPasswords(in), out) << in;
+  for (const auto& [in, out] : cases) {
+    EXPECT_EQ(MaskConnectionPasswords(in), out) << in.substr(0, 100);
+  }
   EXPECT_EQ(ConnectFailureReason("E", "Password=vqk;"), "E\rConnection String: Password=***;");
 }
 
@@ -315,6 +337,11 @@ TEST(ConnectionText, OnlyATopLevelProviderKeyNamesTheProvider) {
       {"DRIVER={a;Provider=x};UID=u", false},
       {"ProviderName=x;MyProvider=y", false},
       {"", false},
+      // After pieces without a key, and after a brace that never closes.
+      {"Data Source=s;;Provider=MSDASQL.1", true},
+      {";Provider=MSDASQL.1", true},
+      {"Data Source;Provider=MSDASQL.1", true},
+      {"DRIVER={SQL Server;Provider=MSDASQL.1;Data Source=s", true},
   };
   for (const auto& [in, names] : cases) EXPECT_EQ(NamesProvider(in), names) << in;
 }
