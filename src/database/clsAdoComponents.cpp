@@ -41,11 +41,15 @@ std::string ConnectionErrorsMessage(ado::Connection* connection) {
   return AnsiFromBstr(description.Get());
 }
 
+[[noreturn]] void RaiseSystemOleError(HRESULT code) {
+  throw EOleException(OleErrorText(code), static_cast<uint32_t>(code), true);
+}
+
 [[noreturn]] void RaiseOleError(HRESULT code, ado::Connection* connection) {
   std::string message = ErrorInfoMessage();
   if (message.empty()) message = ConnectionErrorsMessage(connection);
-  if (message.empty()) message = OleErrorText(code);
-  throw EOleException(std::move(message));
+  if (message.empty()) RaiseSystemOleError(code);
+  throw EOleException(std::move(message), static_cast<uint32_t>(code));
 }
 
 // Runs one ADO call; a failure is raised with the message the call left behind. An error object
@@ -58,7 +62,7 @@ void OleCheck(ado::Connection* connection, Call&& call) {
 }
 
 UniqueBstr Checked(UniqueBstr text) {
-  if (!text) throw EOleException(OleErrorText(E_OUTOFMEMORY));
+  if (!text) RaiseSystemOleError(E_OUTOFMEMORY);
   return text;
 }
 
@@ -75,14 +79,14 @@ VARIANT IndexVariant(int index) {
 // ---- TADOConnection ----
 
 TADOConnection::TADOConnection() {
-  if (!com_.Usable()) throw EOleException(OleErrorText(com_.Result()));
+  if (!com_.Usable()) RaiseSystemOleError(com_.Result());
   CLSID clsid;
   HRESULT result = CLSIDFromProgID(ado::kConnectionProgId, &clsid);
   if (SUCCEEDED(result)) {
     result = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, ado::kIidConnection,
                               connection_.PutVoid());
   }
-  if (FAILED(result)) throw EOleException(OleErrorText(result));
+  if (FAILED(result)) RaiseSystemOleError(result);
 }
 
 TADOConnection::~TADOConnection() {

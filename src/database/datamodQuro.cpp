@@ -56,16 +56,24 @@ void TdmQuro::SetConnected() {
     ConnectionSettings->NoRetryPrompt = NoRetryPrompt;
     ConnectionSettings->Connect(con);
   } catch (...) {
-    const HostError error = DescribeCurrentException();
     try {
+      TConnectFailure failure{DescribeCurrentException().Message};
+      try {
+        throw;
+      } catch (const EOleException& e) {
+        failure.Code = e.ErrorCode();
+        failure.SystemText = e.SystemText();
+      } catch (...) {
+      }
       std::string held;
       try {
         held = con.AnsiConnectionString();
       } catch (...) {
         // The report goes out without the string rather than not at all.
       }
-      ShowExceptionDlg("Connect to the quro MSDE", ConnectFailureReason(error.Message, held),
-                       "TdmMain.SetConnected", "", 0);
+      ShowExceptionDlg("Connect to the quro MSDE",
+                       ConnectFailureReason(failure, held, con.Provider()), "TdmMain.SetConnected",
+                       "", 0);
     } catch (...) {
       // Nothing is left to tell the operator with; the caller relies on no error reaching it,
       // and con stays closed for everything that reads it.

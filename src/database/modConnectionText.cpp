@@ -1,5 +1,6 @@
 #include "modConnectionText.h"
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -261,6 +262,48 @@ void MaskText(std::string_view text, std::string& out, int depth) {
   }
 }
 
+// The value of the top-level Provider key, without blanks and quotes.
+std::optional<std::string> ProviderOf(const std::string& ConnectionString) {
+  const std::string_view text(ConnectionString);
+  TPieceReader reader(text);
+  TPiece piece;
+  while (reader.Next(piece)) {
+    if (piece.Equals == npos) continue;
+    if (KeyName(text.substr(piece.Start, piece.Equals - piece.Start)) != "provider") continue;
+    std::string_view::size_type first = piece.First;
+    std::string_view::size_type end = piece.End;
+    if (piece.Closed != npos) {
+      ++first;
+      end = piece.Closed;
+    }
+    while (end > first && IsBlank(text[end - 1])) --end;
+    return std::string(text.substr(first, end - first));
+  }
+  return std::nullopt;
+}
+
+// What to check for the codes that come without a provider message; empty for the others.
+std::string Advice(uint32_t code, const std::string& provider) {
+  const std::string named = provider.empty() ? "The provider" : "The provider " + provider;
+  switch (code) {
+    case 0x800401F3u:  // CO_E_CLASSSTRING
+    case 0x80040154u:  // REGDB_E_CLASSNOTREG
+      return named +
+             " is not installed or not registered on this computer: install it, or name "
+             "an installed provider in the connection string.";
+    case 0x80004005u:  // E_FAIL
+      return named +
+             " could not open the database: check that the server or data source, the "
+             "database and the sign-in in the connection string are right, and that the "
+             "server runs and can be reached from this computer.";
+    case 0x80070005u:  // E_ACCESSDENIED
+      return "Access was denied: check that this Windows user may use the database, its server "
+             "and its files.";
+    default:
+      return {};
+  }
+}
+
 }  // namespace
 
 std::string MaskConnectionPasswords(const std::string& ConnectionString) {
@@ -271,19 +314,18 @@ std::string MaskConnectionPasswords(const std::string& ConnectionString) {
 }
 
 bool NamesProvider(const std::string& ConnectionString) {
-  TPieceReader reader(ConnectionString);
-  TPiece piece;
-  while (reader.Next(piece)) {
-    if (piece.Equals == npos) continue;
-    const std::string_view text(ConnectionString);
-    if (KeyName(text.substr(piece.Start, piece.Equals - piece.Start)) == "provider") return true;
-  }
-  return false;
+  return ProviderOf(ConnectionString).has_value();
 }
 
-std::string ConnectFailureReason(const std::string& ErrorMessage,
-                                 const std::string& ConnectionString) {
-  return ErrorMessage + "\r" + "Connection String: " + MaskConnectionPasswords(ConnectionString);
+std::string ConnectFailureReason(const TConnectFailure& Failure,
+                                 const std::string& ConnectionString,
+                                 const std::string& DefaultProvider) {
+  const std::string advice =
+      Failure.SystemText
+          ? Advice(Failure.Code, ProviderOf(ConnectionString).value_or(DefaultProvider))
+          : std::string();
+  return (advice.empty() ? "" : advice + " ") + Failure.Message + "\r" +
+         "Connection String: " + MaskConnectionPasswords(ConnectionString);
 }
 
 }  // namespace zmt

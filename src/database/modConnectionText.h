@@ -1,6 +1,7 @@
 // Reading connection strings: what the till's screen may show of one, and what it names.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace zmt {
@@ -17,9 +18,20 @@ std::string MaskConnectionPasswords(const std::string& ConnectionString);
 // which then decides the provider over any the connection component was given.
 bool NamesProvider(const std::string& ConnectionString);
 
+// An error that stopped a connection from opening.
+struct TConnectFailure {
+  std::string Message;
+  uint32_t Code = 0;        // the COM result where the error is one, else 0
+  bool SystemText = false;  // Message is only the system's text for Code: no provider message
+};
+
 // The reason line of a connection failure report: the error, then on its own line the
-// connection string, its passwords masked.
-std::string ConnectFailureReason(const std::string& ErrorMessage,
-                                 const std::string& ConnectionString);
+// connection string, its passwords masked. Where the provider left no message of its own and
+// the code is one an operator can act on (the provider missing, a bare failure, access denied),
+// a sentence on what to check comes first, naming the provider of the string, or
+// DefaultProvider where the string names none.
+std::string ConnectFailureReason(const TConnectFailure& Failure,
+                                 const std::string& ConnectionString,
+                                 const std::string& DefaultProvider);
 
 }  // namespace zmt

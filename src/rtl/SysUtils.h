@@ -2,6 +2,7 @@
 // rules of the ASCII letters.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -35,7 +36,20 @@ ZMT_DECLARE_EXCEPTION(EArgumentError, Exception);
 // A failing Windows call whose failure the caller must hear about.
 ZMT_DECLARE_EXCEPTION(EOSError, Exception);
 // A failing COM call (ADO, OLE DB): the provider's own message, or the system's text for the code.
-ZMT_DECLARE_EXCEPTION(EOleException, Exception);
+class EOleException : public Exception {
+ public:
+  explicit EOleException(std::string message, uint32_t code = 0, bool systemText = false)
+      : Exception(std::move(message)), code_(code), system_text_(systemText) {}
+  const char* ClassName() const noexcept override { return "EOleException"; }
+  // The call's result; 0 where it is not known.
+  uint32_t ErrorCode() const noexcept { return code_; }
+  // Whether the message is only the system's text for the code: the provider left none.
+  bool SystemText() const noexcept { return system_text_; }
+
+ private:
+  uint32_t code_;
+  bool system_text_;
+};
 // A registry value that cannot be read or written as its type.
 ZMT_DECLARE_EXCEPTION(ERegistryException, Exception);
 

@@ -6,6 +6,7 @@
 namespace zmt {
 namespace {
 
+using namespace std::string_literals;
 using testing::FakeConnection;
 using testing::FakeEnvironment;
 
@@ -326,7 +327,49 @@ TEST(ConnectionText, PasswordsAreMaskedAndNothingElse) {
   for (const auto& [in, out] : cases) {
     EXPECT_EQ(MaskConnectionPasswords(in), out) << in.substr(0, 100);
   }
-  EXPECT_EQ(ConnectFailureReason("E", "Password=vqk;"), "E\rConnection String: Password=***;");
+}
+
+TEST(ConnectionText, FailureReasonsSayWhatToCheckWhereTheProviderSaysNothing) {
+  constexpr char kMissing[] =
+      " is not installed or not registered on this computer: install it, or name an installed "
+      "provider in the connection string. ";
+  constexpr char kFailed[] =
+      " could not open the database: check that the server or data source, the database and the "
+      "sign-in in the connection string are right, and that the server runs and can be reached "
+      "from this computer. ";
+  const struct {
+    TConnectFailure Failure;
+    std::string ConnectionString;
+    std::string Reason;
+  } rows[] = {
+      {{"E"}, "Password=vqk;", "E\rConnection String: Password=***;"},
+      {{"Invalid class string (0x800401F3)", 0x800401F3u, true},
+       "Provider = SQLOLEDB.1 ;X=1",
+       "The provider SQLOLEDB.1"s + kMissing +
+           "Invalid class string (0x800401F3)\rConnection String: Provider = SQLOLEDB.1 ;X=1"},
+      {{"Class not registered (0x80040154)", 0x80040154u, true},
+       "Data Source=s",
+       "The provider DEFAULT.1"s + kMissing +
+           "Class not registered (0x80040154)\rConnection String: Data Source=s"},
+      {{"Call failed (0x80004005)", 0x80004005u, true},
+       "Provider=\"MSDASQL.1\";Data Source=x",
+       "The provider MSDASQL.1"s + kFailed +
+           "Call failed (0x80004005)\rConnection String: Provider=\"MSDASQL.1\";Data Source=x"},
+      {{"Access denied (0x80070005)", 0x80070005u, true},
+       "Provider=;",
+       "Access was denied: check that this Windows user may use the database, its server and its "
+       "files. Access denied (0x80070005)\rConnection String: Provider=;"},
+      // A provider's own message, and codes without advice, stand alone.
+      {{"[DBNETLIB]SQL Server does not exist", 0x80004005u, false},
+       "",
+       "[DBNETLIB]SQL Server does not exist\rConnection String: "},
+      {{"Out of memory (0x8007000E)", 0x8007000Eu, true},
+       "",
+       "Out of memory (0x8007000E)\rConnection String: "},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(ConnectFailureReason(row.Failure, row.ConnectionString, "DEFAULT.1"), row.Reason);
+  }
 }
 
 TEST(ConnectionText, OnlyATopLevelProviderKeyNamesTheProvider) {
