@@ -20,6 +20,7 @@ tree=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 
 # The suite that renders a picture, and the tests of it that do.
 data_tests=DataModule.FirstUseOffersTheDefaultAndReportsTheProvidersRefusalOnce
+data_tests+=:DataModule.AStandardUsersTillUsesWhatTheOperatorChoseAndReportsTheProvidersReason
 module_tests=ZmtCheckModule.PresentsItselfAndItsVersion:ZmtCheckModule.DllMessageIdentifiesTheModule
 module_tests+=:ZmtCheckModule.ExecuteInstallsStartsAndRestartsTheService
 module_tests+=:ZmtCheckModule.ExecuteWarnsWhenTheServiceWillNotStart

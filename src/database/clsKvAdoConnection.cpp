@@ -82,31 +82,48 @@ std::string TKVAdoConnection::Brackets() const {
 
 std::string TKVAdoConnection::GetStoredConnectionString() {
   BuildValueNames();
+  notSavedTold_ = false;
   bool opened = false;
   const std::unique_ptr<TRegistry> registry = OpenRegistry(opened, true);
   if (!opened) return {};
-  if (!registry->ValueExists(RegistryName.ConnectionStringValueName)) {
+  const std::string& name = RegistryName.ConnectionStringValueName;
+  if (!registry->ValueExists(name)) {
     environment_.ShowMessage("Use the following window to specify a connection string for " +
                              Brackets());
-    EditConnectionString();
-  } else if (LastConnectFailed() && !NoRetryPrompt) {
+    return EditConnectionString();
+  }
+  if (LastConnectFailed() && !NoRetryPrompt) {
     environment_.ShowMessage("The last attempt to connect to " + Brackets() + " failed" + "\r\r" +
                              "Use the next window to verify the connection settings are correct");
-    CurrentConnectionString = registry->ReadString(RegistryName.ConnectionStringValueName);
-    EditConnectionString();
+    CurrentConnectionString = registry->ReadString(name);
+    return EditConnectionString(CurrentConnectionString);
   }
-  return registry->ReadString(RegistryName.ConnectionStringValueName);
+  return registry->ReadString(name);
 }
 
-void TKVAdoConnection::WriteConnectionString(const std::string& S) {
+bool TKVAdoConnection::WriteConnectionString(const std::string& S) {
   BuildValueNames();
   bool opened = false;
   const std::unique_ptr<TRegistry> registry = OpenRegistry(opened, false);
-  if (opened) registry->WriteString(RegistryName.ConnectionStringValueName, S);
+  if (!opened) return false;
+  registry->WriteString(RegistryName.ConnectionStringValueName, S);
+  return true;
 }
 
-void TKVAdoConnection::EditConnectionString() {
-  WriteConnectionString(environment_.PromptConnectionString(CurrentConnectionString));
+std::string TKVAdoConnection::EditConnectionString(const std::optional<std::string>& Stored) {
+  const std::string outcome = environment_.PromptConnectionString(CurrentConnectionString);
+  if (outcome != Stored && !WriteConnectionString(outcome)) TellSettingsNotSaved();
+  return outcome;
+}
+
+void TKVAdoConnection::TellSettingsNotSaved() {
+  if (notSavedTold_) return;
+  notSavedTold_ = true;
+  environment_.ShowWarning("The connection settings for " + Brackets() +
+                           " could not be saved in the registry key HKEY_LOCAL_MACHINE" +
+                           RegistryName.Key + "\r\r" +
+                           "They are used for this connection only. An administrator must store "
+                           "them");
 }
 
 bool TKVAdoConnection::LastConnectFailed() {
@@ -115,23 +132,25 @@ bool TKVAdoConnection::LastConnectFailed() {
   return StoredFlag(OpenRegistryOrRaise(holder, true));
 }
 
-void TKVAdoConnection::SetLastConnectFailed(bool Value) {
+bool TKVAdoConnection::StoreFlag(bool Value) {
   BuildValueNames();
   std::unique_ptr<TRegistry> holder;
   TRegistry& registry = OpenRegistryOrRaise(holder, true);
   if (!registry.ReadOnly()) {
     registry.WriteBool(RegistryName.FailedValueName, Value);
-    return;
+    return true;
   }
-  // Connect writes the flag after every open: a till whose user may only read the key still
-  // connects while the flag already says Value. Any other flag, one that cannot be read as a flag
-  // included, needed the write that full access would have allowed.
-  bool unchanged = false;
+  // A till whose user may only read the key keeps whatever flag it has; that is enough where
+  // the flag already says Value. One that cannot be read as a flag needed the write.
   try {
-    unchanged = StoredFlag(registry) == Value;
+    return StoredFlag(registry) == Value;
   } catch (const ERegistryException&) {
+    return false;
   }
-  if (!unchanged) RaiseKeyNotOpened();
+}
+
+void TKVAdoConnection::SetLastConnectFailed(bool Value) {
+  if (!StoreFlag(Value)) RaiseKeyNotOpened();
 }
 
 bool TKVAdoConnection::Connect(TCustomConnection& Connection) {
@@ -142,7 +161,13 @@ bool TKVAdoConnection::Connect(TCustomConnection& Connection) {
     Connection.SetAnsiConnectionString(stored);
     Connection.SetLoginPrompt(false);
     Connection.Open();
-    SetLastConnectFailed(false);
+    // A flag left at 1 only makes the next attempt ask to verify the settings again.
+    bool recorded = false;
+    try {
+      recorded = StoreFlag(false);
+    } catch (const Exception&) {
+    }
+    if (!recorded) TellSettingsNotSaved();
     const std::string reported = UpperCase(Connection.AnsiConnectionString());
     if (reported.find("SQLOLEDB") != std::string::npos) {
       ProviderKind = pkSqlServer;
@@ -153,8 +178,13 @@ bool TKVAdoConnection::Connect(TCustomConnection& Connection) {
     }
     return true;
   } catch (...) {
-    // A failing flag write replaces the error in flight: the registry is what needs fixing.
-    SetLastConnectFailed(true);
+    // The error in flight is what the operator has to act on; a flag that cannot be recorded
+    // does not replace it. A key that cannot be opened at all does: then no stored setting could
+    // be read, and that is the cause.
+    try {
+      StoreFlag(true);
+    } catch (const ERegistryException&) {
+    }
     throw;
   }
 }

@@ -17,6 +17,9 @@ class TWindowsConnectionEnvironment : public TConnectionEnvironment {
   void ShowMessage(const std::string& Text) override {
     TimedMessageDlg(Text, dtInformation, ButtonSet({btOK}), "", 0, 0, clBtnFace);
   }
+  void ShowWarning(const std::string& Text) override {
+    TimedMessageDlg(Text, dtWarning, ButtonSet({btOK}), "", 0, 0, clBtnFace);
+  }
   std::string PromptConnectionString(const std::string& Start) override {
     return zmt::PromptConnectionString(Start);
   }

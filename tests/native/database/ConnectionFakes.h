@@ -88,6 +88,7 @@ struct FakeEnvironment : TConnectionEnvironment {
     return std::make_unique<FakeBackend>(Registry);
   }
   void ShowMessage(const std::string& text) override { Messages.push_back(text); }
+  void ShowWarning(const std::string& text) override { Messages.push_back("warning: " + text); }
   std::string PromptConnectionString(const std::string& start) override {
     PromptStarts.push_back(start);
     return Confirm ? Edited : start;

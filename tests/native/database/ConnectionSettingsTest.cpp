@@ -16,6 +16,10 @@ constexpr char kVerify[] =
     "The last attempt to connect to [Quro:Msde] failed\r\rUse the next window to verify the "
     "connection settings are correct";
 constexpr char kKeyError[] = "Failed to open the registry key \\Software\\Tessinor\\Quro";
+constexpr char kNotSaved[] =
+    "warning: The connection settings for [Quro:Msde] could not be saved in the registry key "
+    "HKEY_LOCAL_MACHINE\\Software\\Tessinor\\Quro\r\rThey are used for this connection only. An "
+    "administrator must store them";
 
 std::string Repeat(const std::string& text, int times) {
   std::string result;
@@ -94,16 +98,23 @@ TEST_F(ConnectionSettings, RegistryStateDecidesThePrompts) {
     uint32_t Stored;  // the string's type; 0: missing
     int Flag;         // -1: missing
     bool NoRetry;
+    bool Confirm;  // else the window is cancelled
     std::vector<std::string> Messages;
     std::vector<std::string> Starts;
+    std::string Got;
+    std::pair<uint32_t, std::string> After;  // the stored string's type and bytes
   } rows[] = {
-      {0, 1, false, {kFirst}, {"built"}}, {kRegSz, 7, false, {kVerify}, {"stored"}},
-      {kRegSz, 1, true, {}, {}},          {kRegSz, 0, false, {}, {}},
-      {kRegExpandSz, -1, false, {}, {}},
+      {0, 1, false, true, {kFirst}, {"built"}, "edited", {kRegSz, "edited\0"s}},
+      {kRegSz, 7, false, true, {kVerify}, {"stored"}, "edited", {kRegSz, "edited\0"s}},
+      // A cancelled window writes nothing: the value keeps its type.
+      {kRegExpandSz, 1, false, false, {kVerify}, {"stored"}, "stored", {kRegExpandSz, "stored\0"s}},
+      {kRegSz, 1, true, true, {}, {}, "stored", {kRegSz, "stored\0"s}},
+      {kRegSz, 0, false, true, {}, {}, "stored", {kRegSz, "stored\0"s}},
+      {kRegExpandSz, -1, false, true, {}, {}, "stored", {kRegExpandSz, "stored\0"s}},
   };
   for (const auto& row : rows) {
     env = FakeEnvironment{};
-    env.Confirm = true;
+    env.Confirm = row.Confirm;
     env.Edited = "edited";
     settings.CurrentConnectionString = "built";
     settings.NoRetryPrompt = row.NoRetry;
@@ -112,7 +123,8 @@ TEST_F(ConnectionSettings, RegistryStateDecidesThePrompts) {
     const std::string got = settings.GetStoredConnectionString();
     EXPECT_EQ(env.Messages, row.Messages);
     EXPECT_EQ(env.PromptStarts, row.Starts);
-    EXPECT_EQ(got, row.Starts.empty() ? "stored" : "edited");
+    EXPECT_EQ(got, row.Got);
+    EXPECT_EQ(Stored("Msde-ConnectionString"), row.After);
     EXPECT_EQ(env.Registry.Open, 0) << "every handle closed";
   }
 }
@@ -157,7 +169,12 @@ TEST_F(ConnectionSettings, FailuresSetTheFlagAndRaiseTheirOwnMessage) {
          c.OpenError = "Unspecified error (0x80004005)";
        },
        "Unspecified error (0x80004005)", true},
-      {"key cannot be opened", [](auto& e, auto&) { e.Registry.DenyKey = true; },
+      // Nothing stored could be read, so the provider's refusal of an empty string is not why.
+      {"key cannot be opened",
+       [](auto& e, auto& c) {
+         e.Registry.DenyKey = true;
+         c.OpenError = "E";
+       },
        "Failed to open the registry key \\Software\\Tessinor\\Quro", false},
       {"flag of the wrong type",
        [](auto& e, auto&) {
@@ -182,16 +199,24 @@ TEST_F(ConnectionSettings, FailuresSetTheFlagAndRaiseTheirOwnMessage) {
          e.Registry.RefuseRead.insert("Msde-ConnectionString");
        },
        "Failed to get data for 'Msde-ConnectionString'", true},
-      {"flag unwritable after a good open",
+      {"four-byte string flag, no retry prompt",
+       [this](auto& e, auto&) {
+         settings.NoRetryPrompt = true;
+         e.Registry.Keys[kKey]["Msde-ConnectionString"] = {kRegSz, "s"};
+         e.Registry.Keys[kKey]["Msde-Failed"] = {kRegSz, "100\0"s};
+       },
+       "Invalid data type for 'Msde-Failed'", true},
+      {"four-byte binary flag",
        [](auto& e, auto&) {
          e.Registry.Keys[kKey]["Msde-ConnectionString"] = {kRegSz, "s"};
-         e.Registry.RefuseWrite.insert("Msde-Failed");
+         e.Registry.Keys[kKey]["Msde-Failed"] = {kRegBinary, "\1\0\0\0"s};
        },
-       "Failed to set data for 'Msde-Failed'", false},
+       "Invalid data type for 'Msde-Failed'", true},
   };
   for (const auto& c : cases) {
     env = FakeEnvironment{};
     con = FakeConnection{};
+    settings.NoRetryPrompt = false;
     c.Arrange(env, con);
     const auto before = Stored("Msde-ConnectionString");
     try {
@@ -205,45 +230,54 @@ TEST_F(ConnectionSettings, FailuresSetTheFlagAndRaiseTheirOwnMessage) {
     EXPECT_TRUE(env.Messages.empty()) << c.Name << ": a stored string is not asked for again";
     EXPECT_EQ(Stored("Msde-ConnectionString"), before) << c.Name << ": the stored string is kept";
   }
-  EXPECT_TRUE(con.IsOpen) << "a good open stays open when only the flag cannot be written";
 }
 
-TEST_F(ConnectionSettings, AKeyThatMayOnlyBeReadIsReadAndLeftAsItIs) {
-  enum TOp { kConnect, kConnectRefused, kSetFailed, kWriteString, kGetString };
+TEST_F(ConnectionSettings, SettingsThatCannotBeStoredAreUsedAndTheOperatorToldOnce) {
+  enum TOp { kConnect, kSetFailed, kWriteString };
   const struct {
+    const char* Name;
     TOp Op;
+    bool ReadOnly;  // the key may only be read; else only writing the flag is refused
     bool Stored;
-    int Flag;             // -1: missing
-    std::string Outcome;  // the string opened or read, or the error's message
+    int Flag;  // -1: missing
+    std::string OpenError;
+    std::string Outcome;  // the string opened, or the error's message
     std::vector<std::string> Messages;
   } rows[] = {
-      {kConnect, true, -1, "s", {}},
-      {kConnect, true, 1, kKeyError, {kVerify}},  // opens, but the flag cannot become 0
-      {kConnectRefused, true, 0, kKeyError, {}},  // nor can it become 1
-      {kSetFailed, true, 7, "", {}},
-      {kWriteString, true, 0, "", {}},
-      {kGetString, false, -1, "", {kFirst}},
+      {"stored string", kConnect, true, true, -1, "", "s", {}},
+      {"first use", kConnect, true, false, -1, "", "edited", {kFirst, kNotSaved}},
+      {"verified", kConnect, true, true, 1, "", "edited", {kVerify, kNotSaved}},
+      {"provider refuses", kConnect, true, true, 0, "E", "E", {}},
+      {"first use, provider refuses", kConnect, true, false, -1, "E", "E", {kFirst, kNotSaved}},
+      {"flag refused after a good open", kConnect, false, true, -1, "", "s", {kNotSaved}},
+      {"flag refused after a failed open", kConnect, false, true, -1, "E", "E", {}},
+      {"flag already set", kSetFailed, true, true, 7, "", "", {}},
+      {"flag to change", kSetFailed, true, true, 0, "", kKeyError, {}},
+      {"string", kWriteString, true, true, 0, "", "not stored", {}},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE("op " + std::to_string(row.Op) + ", flag " + std::to_string(row.Flag));
+    SCOPED_TRACE(row.Name);
     env = FakeEnvironment{};
     con = FakeConnection{};
-    env.Registry.ReadOnlyKey = true;
+    env.Confirm = true;
+    env.Edited = "edited";
+    env.Registry.ReadOnlyKey = row.ReadOnly;
+    if (!row.ReadOnly) env.Registry.RefuseWrite.insert("Msde-Failed");
     env.Registry.Keys[kKey];
     if (row.Stored) Store("s");
     if (row.Flag >= 0) env.Registry.PutDword(kKey, "Msde-Failed", uint32_t(row.Flag));
-    if (row.Op == kConnectRefused) con.OpenError = "E";
+    con.OpenError = row.OpenError;
     const auto before = env.Registry.Keys;
     std::string outcome;
     try {
-      if (row.Op <= kConnectRefused && settings.Connect(con)) outcome = con.OpenedWith;
+      if (row.Op == kConnect && settings.Connect(con)) outcome = con.OpenedWith;
       if (row.Op == kSetFailed) settings.SetLastConnectFailed(true);
-      if (row.Op == kWriteString) settings.WriteConnectionString("new");
-      if (row.Op == kGetString) outcome = settings.GetStoredConnectionString();
+      if (row.Op == kWriteString && !settings.WriteConnectionString("new")) outcome = "not stored";
     } catch (const Exception& e) {
       outcome = e.Message();
     }
     EXPECT_EQ(outcome, row.Outcome);
+    EXPECT_EQ(con.IsOpen, row.Op == kConnect && row.OpenError.empty());
     EXPECT_EQ(env.Messages, row.Messages);
     EXPECT_EQ(env.Registry.Keys, before) << "nothing stored changes";
     EXPECT_EQ(env.Registry.Open, 0);

@@ -267,13 +267,16 @@ TEST_F(DataModule, AKeyThatMayNotBeOpenedIsWhatTheReportNames) {
   EXPECT_FALSE(dm->con.Connected());
 }
 
+// The key as a standard user's till has it: everyone may read it, no one may change it.
+struct ReadOnlyKey {
+  ReadOnlyKey() { SetEveryonesAccess(kKey, true, KEY_READ); }
+  ~ReadOnlyKey() { SetEveryonesAccess(kKey, true, KEY_ALL_ACCESS); }
+};
+
 TEST_F(DataModule, AStandardUsersTillConnectsWithTheStoredStringAndChangesNothing) {
   PutString(kSqlite);
   PutFlag(0);
-  struct FullAccessAgain {
-    ~FullAccessAgain() { SetEveryonesAccess(kKey, true, KEY_ALL_ACCESS); }
-  } restore;
-  SetEveryonesAccess(kKey, true, KEY_READ);
+  const ReadOnlyKey readOnly;
   UniqueHkey full;
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                             full.Put(), nullptr),
@@ -291,6 +294,59 @@ TEST_F(DataModule, AStandardUsersTillConnectsWithTheStoredStringAndChangesNothin
   dm->ConnectionSettings->WriteConnectionString("Provider=;");
   EXPECT_EQ(Read("Msde-ConnectionString").Data, std::string(kSqlite) + '\0');
   EXPECT_EQ(Flag(), 0u);
+}
+
+TEST_F(DataModule, AStandardUsersTillUsesWhatTheOperatorChoseAndReportsTheProvidersReason) {
+  constexpr char kNotSaved[] =
+      "The connection settings for [Quro:Msde] could not be saved in the registry key "
+      "HKEY_LOCAL_MACHINE\\Software\\Tessinor\\Quro\r\rThey are used for this connection only. "
+      "An administrator must store them";
+  constexpr char kProviderReason[] = "Connect to the quro MSDE\rReason: The provider SQLOLEDB.1 is";
+  const struct {
+    const char* Name;
+    DWORD Type;
+    DWORD Flag;
+    std::vector<Step> Steps;
+    std::vector<std::string> Messages;  // each message dialog's text, from its start
+    bool Opens;
+  } rows[] = {
+      {"an edited string opens, and cannot be saved",
+       REG_SZ,
+       1,
+       {Ok(), EditorEnter(kSqlite), Pictured("connection-not-saved.png", Ok())},
+       {"The last attempt", kNotSaved},
+       true},
+      {"a cancelled window writes nothing",
+       REG_EXPAND_SZ,
+       1,
+       {Ok(), EditorCancel(), Ok()},
+       {"The last attempt", kProviderReason},
+       false},
+      {"the flag cannot be set", REG_SZ, 0, {Ok()}, {kProviderReason}, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Name);
+    ClearValues();
+    Put("Msde-ConnectionString", row.Type, std::string(kDefault) + '\0');
+    PutFlag(row.Flag);
+    std::vector<std::string> messages;
+    {
+      const ReadOnlyKey readOnly;
+      for (const auto& seen : Connect(row.Steps).Seen) {
+        if (seen.Find("Message")) messages.push_back(Label(seen));
+      }
+    }
+    ASSERT_EQ(messages.size(), row.Messages.size());
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+      EXPECT_EQ(messages[i].rfind(row.Messages[i], 0), 0u) << messages[i];
+    }
+    EXPECT_EQ(dm->con.Connected(), row.Opens);
+    EXPECT_EQ(dm->con.AnsiConnectionString(), row.Opens ? kSqlite : kDefault);
+    const RawValue stored = Read("Msde-ConnectionString");
+    EXPECT_EQ(stored.Type, row.Type);
+    EXPECT_EQ(stored.Data, std::string(kDefault) + '\0');
+    EXPECT_EQ(Flag(), row.Flag);
+  }
 }
 
 TEST(ConnectionSettingsRegistry, ValuesAreReadWholeAndVerbatim) {
