@@ -102,7 +102,11 @@
  *    Execute makes sure that the Windows service "zmtservice" runs on this machine (starting,
  *    restarting or installing it, with modal message boxes where the operator must act) and
  *    gives 1 whatever it found; it may block the calling thread for a while (the service
- *    commands, and 30 seconds after starting the installer).
+ *    commands, and 30 seconds after starting the installer). The programs it runs ("net" and
+ *    the installer, which may outlive the call) inherit none of the host's handles on Windows
+ *    Vista and later; Windows XP cannot name the handles a program inherits, so there they
+ *    inherit every inheritable one: a host that must keep a socket or pipe to itself on XP
+ *    makes it non-inheritable.
  *    Several objects may live at once. Each owns its own database connection, which its Execute
  *    reads; the module-wide connection that the module's other parts use is always the newest
  *    live object's. Free them in any order; after the last one is freed the module holds no

@@ -75,6 +75,14 @@ struct ModuleTraits {
 };
 using UniqueModule = UniqueHandle<ModuleTraits>;
 
+// A function of a loaded library, as the type it has; null where the library lacks it. For what
+// a later Windows offers and the oldest supported one lacks, so that the module still loads there.
+template <class T>
+T LibraryFunction(HMODULE library, const char* name) noexcept {
+  // The cast through a generic function pointer is how GetProcAddress's result is used.
+  return reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
 // A brush, font or other GDI object that this code created.
 template <class T>
 struct GdiObjectTraits {

@@ -20,12 +20,6 @@ UniqueModule LoadSystemVersionLibrary() {
   return path.empty() ? UniqueModule() : UniqueModule(LoadLibraryA(path.c_str()));
 }
 
-template <class T>
-T Function(const UniqueModule& library, const char* name) {
-  // The cast through a generic function pointer is how GetProcAddress's result is used.
-  return reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddress(library.Get(), name)));
-}
-
 }  // namespace
 
 std::size_t ReadRootVersionBlock(const std::string& FileName, VS_FIXEDFILEINFO& Info) {
@@ -34,9 +28,9 @@ std::size_t ReadRootVersionBlock(const std::string& FileName, VS_FIXEDFILEINFO& 
   if (FileName.find('\0') != std::string::npos) return 0;
   const UniqueModule library = LoadSystemVersionLibrary();
   if (!library) return 0;
-  const auto getSize = Function<TGetSize>(library, "GetFileVersionInfoSizeA");
-  const auto getInfo = Function<TGetInfo>(library, "GetFileVersionInfoA");
-  const auto queryValue = Function<TQueryValue>(library, "VerQueryValueA");
+  const auto getSize = LibraryFunction<TGetSize>(library.Get(), "GetFileVersionInfoSizeA");
+  const auto getInfo = LibraryFunction<TGetInfo>(library.Get(), "GetFileVersionInfoA");
+  const auto queryValue = LibraryFunction<TQueryValue>(library.Get(), "VerQueryValueA");
   if (!getSize || !getInfo || !queryValue) return 0;
 
   DWORD unused = 0;

@@ -1,6 +1,8 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "WinHandles.h"
 #include "modWinApi.h"
@@ -15,6 +17,58 @@ std::int32_t RunAndWait(const std::string& CommandLine, std::uint16_t ShowMode) 
 }
 
 namespace {
+
+// What Vista and later offer to hand a new process only the handles named, declared here since
+// the headers at the XP floor leave them out.
+using TInitializeAttributes = BOOL(WINAPI*)(void* List, DWORD Count, DWORD Flags, SIZE_T* Size);
+using TUpdateAttribute = BOOL(WINAPI*)(void* List, DWORD Flags, DWORD_PTR Attribute, void* Value,
+                                       SIZE_T Size, void* Previous, SIZE_T* ReturnSize);
+using TDeleteAttributes = void(WINAPI*)(void* List);
+constexpr DWORD_PTR kAttributeHandleList = 0x00020002;  // PROC_THREAD_ATTRIBUTE_HANDLE_LIST
+constexpr DWORD kExtendedStartupInfoPresent = 0x00080000;
+struct TStartupInfoEx {
+  STARTUPINFOA StartupInfo;
+  void* AttributeList;
+};
+
+// An attribute list that lets a new process inherit the one handle given and no other: without
+// it the process inherits every inheritable handle of the host (its sockets, the pipes it made
+// for children of its own) and holds them while it runs, the installer long after the call.
+// Empty where the system has no such lists (XP), which then hands over every handle as before.
+class TInheritOnly {
+ public:
+  explicit TInheritOnly(HANDLE handle) noexcept : handle_(handle) {
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const auto initialize =
+        LibraryFunction<TInitializeAttributes>(kernel, "InitializeProcThreadAttributeList");
+    const auto update = LibraryFunction<TUpdateAttribute>(kernel, "UpdateProcThreadAttribute");
+    delete_ = LibraryFunction<TDeleteAttributes>(kernel, "DeleteProcThreadAttributeList");
+    if (!initialize || !update || !delete_) return;
+    SIZE_T size = 0;
+    initialize(nullptr, 1, 0, &size);
+    if (size == 0) return;
+    std::unique_ptr<unsigned char[]> list(new (std::nothrow) unsigned char[size]);
+    if (!list || !initialize(list.get(), 1, 0, &size)) return;
+    // The list keeps the handle's address, not the handle: handle_ lives as long as the list.
+    if (!update(list.get(), 0, kAttributeHandleList, &handle_, sizeof handle_, nullptr, nullptr)) {
+      delete_(list.get());
+      return;
+    }
+    list_ = std::move(list);
+  }
+  ~TInheritOnly() {
+    if (list_) delete_(list_.get());
+  }
+  TInheritOnly(const TInheritOnly&) = delete;
+  TInheritOnly& operator=(const TInheritOnly&) = delete;
+
+  void* List() const noexcept { return list_.get(); }
+
+ private:
+  HANDLE handle_;
+  TDeleteAttributes delete_ = nullptr;
+  std::unique_ptr<unsigned char[]> list_;
+};
 
 // Creates the process in a console of its own, hidden as ShowMode says, with the NUL device for
 // standard input and output: a command that asks a question ("net stop" does, when other services
@@ -43,19 +97,22 @@ bool CreateHiddenProcess(const std::string& ApplicationName, const std::string& 
     return false;
   }
   const UniqueKernelHandle nul(device);
-  STARTUPINFOA startup;
+  const TInheritOnly inheritOnly(nul.Get());
+  TStartupInfoEx startup;
   std::memset(&startup, 0, sizeof startup);
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-  startup.wShowWindow = ShowMode;
-  startup.hStdInput = nul.Get();
-  startup.hStdOutput = nul.Get();
-  startup.hStdError = nul.Get();
+  startup.StartupInfo.cb = inheritOnly.List() ? sizeof startup : sizeof startup.StartupInfo;
+  startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+  startup.StartupInfo.wShowWindow = ShowMode;
+  startup.StartupInfo.hStdInput = nul.Get();
+  startup.StartupInfo.hStdOutput = nul.Get();
+  startup.StartupInfo.hStdError = nul.Get();
+  startup.AttributeList = inheritOnly.List();
   std::memset(&Process, 0, sizeof Process);
+  const DWORD flags = CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS |
+                      (inheritOnly.List() ? kExtendedStartupInfoPresent : 0);
   return CreateProcessA(ApplicationName.empty() ? nullptr : ApplicationName.c_str(),
-                        commandLine.data(), nullptr, nullptr, TRUE,
-                        CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
-                        &Process) != FALSE;
+                        commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                        &startup.StartupInfo, &Process) != FALSE;
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "SystemTestSupport.h"
+#include "WinHandles.h"
 
 namespace zmt {
 namespace {
@@ -64,6 +66,21 @@ TEST(RunAndWait, TheChildSeesTheShowModeItWasGiven) {
 
 TEST(RunAndWait, AProgramThatWaitsForAnAnswerReadsTheEndOfItsInputAndEnds) {
   EXPECT_EQ(RunAndWait(Probe() + " readline 4", SW_HIDE), 4);
+}
+
+TEST(RunAndWait, TheChildInheritsNoHandleOfTheHost) {
+  // A pipe that the host made inheritable for a child of its own.
+  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+  HANDLE read = nullptr;
+  HANDLE write = nullptr;
+  ASSERT_TRUE(CreatePipe(&read, &write, &inheritable, 0));
+  const UniqueKernelHandle reader(read);
+  const UniqueKernelHandle writer(write);
+  const std::string value = std::to_string(reinterpret_cast<std::uintptr_t>(write));
+  EXPECT_EQ(RunAndWait(Probe() + " write " + value, SW_HIDE), 0);
+  DWORD available = 0;
+  ASSERT_TRUE(PeekNamedPipe(read, nullptr, 0, nullptr, &available, nullptr));
+  EXPECT_EQ(available, 0u) << "the child wrote into the host's pipe";
 }
 
 // A command line of exactly the given length that makes the probe write the marker.
