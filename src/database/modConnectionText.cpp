@@ -182,6 +182,11 @@ class TPieceReader {
   std::string_view::size_type next_ = 0;
 };
 
+// The text between a value's closing quote or brace and the ";" after it.
+std::string_view AfterClose(std::string_view text, const TPiece& piece) {
+  return text.substr(piece.Closed + 1, piece.End - piece.Closed - 1);
+}
+
 // Whether a piece reads as a "key=value" of its own: a key without quotes or braces, and a quoted
 // or braced value that closes with nothing but blanks after it. Anything else after a secret
 // is taken for more of the secret: an administrator who types a password with a ";" or an
@@ -191,8 +196,7 @@ bool IsWellFormed(std::string_view text, const TPiece& piece) {
   const std::string_view key = text.substr(piece.Start, piece.Equals - piece.Start);
   if (IsAllBlank(key) || key.find_first_of("\"'{}") != npos) return false;
   if (!piece.Close) return true;
-  return piece.Closed != npos &&
-         IsAllBlank(text.substr(piece.Closed + 1, piece.End - piece.Closed - 1));
+  return piece.Closed != npos && IsAllBlank(AfterClose(text, piece));
 }
 
 // Whether what follows a piece may still be part of a secret: the piece is a secret itself, or
@@ -200,8 +204,7 @@ bool IsWellFormed(std::string_view text, const TPiece& piece) {
 // before it.
 bool MayRunOn(std::string_view text, const TPiece& piece) {
   if (piece.Secret) return true;
-  return piece.Closed != npos &&
-         !IsAllBlank(text.substr(piece.Closed + 1, piece.End - piece.Closed - 1));
+  return piece.Closed != npos && !IsAllBlank(AfterClose(text, piece));
 }
 
 // The pieces of a text, each one that may hide a secret stretched over the pieces after it up
@@ -245,7 +248,7 @@ void MaskText(std::string_view text, std::string& out, int depth) {
                        depth);
         // No provider takes text between a closing quote and the ";": it is hidden, since it
         // may be a password whose opening quote closed an unfinished value before it.
-        const std::string_view rest = text.substr(closed + 1, end - closed - 1);
+        const std::string_view rest = AfterClose(text, piece);
         if (IsAllBlank(rest)) {
           out += rest;
         } else {
