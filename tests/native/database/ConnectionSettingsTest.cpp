@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "ConnectionFakes.h"
 #include "modConnectionText.h"
 
@@ -357,6 +360,129 @@ TEST(ConnectionText, PasswordsAreMaskedAndNothingElse) {
   };
   for (const auto& [in, out] : cases) {
     EXPECT_EQ(MaskConnectionPasswords(in), out) << in.substr(0, 100);
+  }
+}
+
+TEST(ConnectionText, MasksStandingForSecretsAreRestoredFromTheRealString) {
+  const std::string nested = "Extended Properties=\"DSN=a;PWD=\"\"x;y\"\"\";Password=p;";
+  const struct {
+    std::string Real;
+    std::string Shown;
+    std::string Restored;
+  } rows[] = {
+      {nested, MaskConnectionPasswords(nested), nested},
+      {nested, "Extended Properties='DSN=b;PWD=***';Password=***;",
+       "Extended Properties='DSN=b;PWD=\"x;y\"';Password=p;"},
+      {"User ID=u;Password=Sommer;2024;Data Source=s", "User ID=v;Password=***;Data Source=s",
+       "User ID=v;Password=Sommer;2024;Data Source=s"},
+      // A secret typed over its mask, and the place among a key's secrets.
+      {"PWD=a;X=1;PWD=b", "PWD=**x;X=1;PWD=***", "PWD=**x;X=1;PWD=b"},
+      {"Password=vqk", "Password=***;Password=***", "Password=vqk;Password=***"},
+      {"X={a=b}", "Y=" + Repeat("{", 9) + "***", "Y=" + Repeat("{", 9) + "***"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(RestoreMaskedPasswords(row.Shown, row.Real), row.Restored) << row.Shown;
+  }
+}
+
+TEST(ConnectionText, FieldsAreReadFromTheirKeysAndWrittenInPlace) {
+  TConnectionDefaults defaults;
+  defaults.UserID = "quro";
+  defaults.Password = "vqk";
+  defaults.InitialCatalog = "zqSql";
+  defaults.DataSource = "localhost";
+  const std::string sql = ConnectionStringOf(defaults);
+  defaults = {pkFoxProDbf, "", "", "", "", "C:\\Quro\\Tables", ""};
+  const std::string foxPro = ConnectionStringOf(defaults);
+  defaults = {pkAccessMdb, "", "", "", "", "C:\\Quro", "C:\\Quro\\pos.mdb"};
+  const std::string access = ConnectionStringOf(defaults);
+  using F = TConnectionField;
+  using P = TProviderChoice;
+  const struct {
+    std::string Start;
+    P Provider;
+    bool WindowsSignIn;
+    // Server, Database, DataSourceName, Driver, FileOrFolder, UserName, Password.
+    std::vector<std::string> Fields;
+    std::function<std::string(const std::string&)> Change;
+    std::string Written;
+  } rows[] = {
+      {sql,
+       P::SqlServer,
+       false,
+       {"localhost", "zqSql", "localhost", "", "", "quro", "vqk"},
+       [](auto& s) { return WithConnectionField(s, F::Server, "till01\\SQLEXPRESS"); },
+       "Provider=SQLOLEDB.1;Persist Security Info=True;User ID=quro;Password=vqk;"
+       "Initial Catalog=zqSql;Data Source=till01\\SQLEXPRESS;"},
+      {foxPro,
+       P::Odbc,
+       false,
+       {"", "", "", "Microsoft Visual FoxPro Driver", "C:\\Quro\\Tables", "", ""},
+       [](auto& s) { return WithConnectionField(s, F::FileOrFolder, "D:\\Free \"Tables\""); },
+       "Provider=MSDASQL.1;Persist Security Info=True;User ID=;Password=;Initial Catalog=;"
+       "Data Source=;Extended Properties=\"Driver={Microsoft Visual FoxPro Driver};"
+       "SourceDB=D:\\Free \"\"Tables\"\";SourceType=DBF;Exclusive=No;BackgroundFetch=Yes;"
+       "Collate=Machine;Null=No;Deleted=Yes;\""},
+      {access,
+       P::Odbc,
+       false,
+       {"", "", "", "Microsoft Access Driver (*.mdb)", "C:\\Quro\\pos.mdb", "", ""},
+       [](auto& s) { return WithConnectionField(s, F::Password, "it's;\"secret\""); },
+       "Provider=MSDASQL.1;Persist Security Info=True;User ID=;Password=\"it's;\"\"secret\"\"\";"
+       "Initial Catalog=;Data Source=;DRIVER=Microsoft Access Driver (*.mdb);UID=admin;"
+       "UserCommitSync=Yes;Threads=3;SafeTransactions=0;PageTimeout=5;MaxScanRows=8;"
+       "MaxBufferSize=2048;FIL=MS Access;DriverId=25;DefaultDir=C:\\Quro;DBQ=C:\\Quro\\pos.mdb;"},
+      // Keys of their own, quoted and braced values, a password typed with a ";".
+      {"provider = msdasql;App=\"x;y\";DRIVER={SQL Server};Server=s;Password=a;b",
+       P::Odbc,
+       false,
+       {"", "", "", "SQL Server", "", "", "a;b"},
+       [](auto& s) { return WithConnectionField(s, F::Driver, "ODBC Driver 17 for SQL Server"); },
+       "provider = msdasql;App=\"x;y\";DRIVER={ODBC Driver 17 for SQL Server};Server=s;"
+       "Password=a;b"},
+      {"Provider=SQLOLEDB.1;Password=Sommer;2024;Data Source=till01",
+       P::SqlServer,
+       false,
+       {"till01", "", "till01", "", "", "", "Sommer;2024"},
+       [](auto& s) { return WithConnectionField(s, F::Password, " Winter;2025"); },
+       "Provider=SQLOLEDB.1;Password=\" Winter;2025\";Data Source=till01"},
+      {"Integrated Security=SSPI;Extended Properties='DSN=pos;Uid=x';User ID='a''b'",
+       P::Other,
+       true,
+       {"", "", "pos", "", "", "a'b", ""},
+       [](auto& s) { return WithWindowsSignIn(WithProviderChoice(s, P::SqlServer), false); },
+       "Provider=SQLOLEDB.1;Extended Properties='DSN=pos;Uid=x';User ID='a''b'"},
+      // Keys the string lacks: added where the field reads them, unless empty.
+      {"",
+       P::Other,
+       false,
+       {"", "", "", "", "", "", ""},
+       [](auto& s) {
+         return WithConnectionField(WithConnectionField(s, F::Database, ""), F::DataSourceName,
+                                    "localhost");
+       },
+       "Data Source=localhost;"},
+      {"Provider=MSDASQL.1;Driver={Microsoft Visual FoxPro Driver}",
+       P::Odbc,
+       false,
+       {"", "", "", "Microsoft Visual FoxPro Driver", "", "", ""},
+       [](auto& s) {
+         return WithWindowsSignIn(WithConnectionField(s, F::FileOrFolder, "C:\\t"), true);
+       },
+       "Provider=MSDASQL.1;Driver={Microsoft Visual FoxPro Driver};SourceDB=C:\\t;"
+       "Integrated Security=SSPI"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Start);
+    EXPECT_EQ(ProviderChoiceOf(row.Start), row.Provider);
+    EXPECT_EQ(UsesWindowsSignIn(row.Start), row.WindowsSignIn);
+    std::vector<std::string> fields;
+    for (F field : {F::Server, F::Database, F::DataSourceName, F::Driver, F::FileOrFolder,
+                    F::UserName, F::Password}) {
+      fields.push_back(ConnectionField(row.Start, field));
+    }
+    EXPECT_EQ(fields, row.Fields);
+    EXPECT_EQ(row.Change(row.Start), row.Written);
   }
 }
 

@@ -1,5 +1,6 @@
 // Masking must not fail on any text, must be stable when applied again, must change no text
-// without a key, and must hide a password however it is enclosed or typed:
+// without a key, must give back the text when its masks are restored from it, and must hide a
+// password however it is enclosed or typed:
 // - a plain password appended to any text, in each of the three enclosures;
 // - a password made of the characters that break connection strings (the first byte gives its
 //   length, the bytes after it pick the characters, each followed by a marker), between a
@@ -48,6 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string once = zmt::MaskConnectionPasswords(input);
   if (zmt::MaskConnectionPasswords(once) != once) std::abort();
   if (input.find('=') == std::string::npos && once != input) std::abort();
+  if (zmt::RestoreMaskedPasswords(once, input) != input) std::abort();
   if (input.find(kMarker) != std::string::npos) return 0;
 
   for (const std::string& value :
