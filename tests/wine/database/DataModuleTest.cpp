@@ -139,7 +139,10 @@ TEST_F(DataModule, FirstUseOffersTheDefaultAndReportsTheProvidersRefusalOnce) {
   ASSERT_EQ(run.Seen.size(), 3u);
   EXPECT_EQ(Label(run.Seen[0]),
             "Use the following window to specify a connection string for [Quro:Msde]");
-  EXPECT_EQ(run.Seen[1].Find("edtConnectionString")->Text, kDefault);
+  const std::string masked =
+      "Provider=SQLOLEDB.1;Persist Security Info=True;User ID=quro;Password=***;"
+      "Initial Catalog=zqSql;Data Source=localhost;";
+  EXPECT_EQ(run.Seen[1].Find("edtConnectionString")->Text, masked);
   const std::string report = Label(run.Seen[2]);
   EXPECT_EQ(run.Seen[2].Caption, "Error");
   EXPECT_EQ(report.rfind("Connect to the quro MSDE\rReason: ", 0), 0u) << report;
@@ -160,10 +163,66 @@ TEST_F(DataModule, FirstUseOffersTheDefaultAndReportsTheProvidersRefusalOnce) {
   EXPECT_EQ(Label(again.Seen[0]),
             "The last attempt to connect to [Quro:Msde] failed\r\rUse the next window to verify "
             "the connection settings are correct");
-  EXPECT_EQ(again.Seen[1].Find("edtConnectionString")->Text, kDefault);
+  EXPECT_EQ(again.Seen[1].Find("edtConnectionString")->Text, masked);
   EXPECT_TRUE(dm->con.Connected());
   EXPECT_EQ(Flag(), 0u);
   EXPECT_EQ(dm->ConnectionSettings->ProviderKind, pkFoxProDbf) << "MSDASQL reads as kind 1";
+}
+
+TEST_F(DataModule, AFieldChangedInTheEditorIsStoredAndOnlyItsMaskedFieldHoldsThePassword) {
+  const struct {
+    const char* Name;
+    std::string Stored;
+    const char* Field;
+    std::string Typed;
+    std::string Password;
+    std::string Written;
+    bool Opens;
+  } rows[] = {
+      {"SQL Server's server",
+       "Provider=SQLOLEDB.1;User ID=quro;Password=Sommer;2024;Initial Catalog=zqSql;"
+       "Data Source=localhost;",
+       "edtServer", "till01", "Sommer;2024",
+       "Provider=SQLOLEDB.1;User ID=quro;Password=Sommer;2024;Initial Catalog=zqSql;"
+       "Data Source=till01;",
+       false},
+      {"ODBC's data source", "Provider=MSDASQL.1;Password=\"s3c;r't\";Data Source=nowhere;",
+       "edtDataSourceName", "localhost", "s3c;r't",
+       "Provider=MSDASQL.1;Password=\"s3c;r't\";Data Source=localhost;", true},
+      {"ODBC's password", kSqlite, "edtPassword", "n3w;pw", "n3w;pw",
+       "Provider=MSDASQL.1;Persist Security Info=True;User ID=;Password=\"n3w;pw\";"
+       "Data Source=localhost;",
+       true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Name);
+    ClearValues();
+    PutString(row.Stored);
+    PutFlag(1);
+    std::vector<std::string> shown;  // controls other than the password's that hold it
+    std::vector<Step> steps = {Ok(),
+                               {"#32770", [&](Dialog& d) {
+                                  SendMessageA(d.Control(row.Field), WM_SETTEXT, 0,
+                                               reinterpret_cast<LPARAM>(row.Typed.c_str()));
+                                  for (const auto& control : d.Info().Controls) {
+                                    if (control.Name != "edtPassword" &&
+                                        control.Text.find(row.Password) != std::string::npos) {
+                                      shown.push_back(control.Name);
+                                    }
+                                  }
+                                  d.Click("btnOK");
+                                }}};
+    if (!row.Opens) steps.push_back(Ok());
+    const SequenceRun run = Connect(steps);
+    for (const auto& change : run.Texts) {
+      if (change.Name != "edtPassword" && change.Text.find(row.Password) != std::string::npos) {
+        shown.push_back(change.Name);
+      }
+    }
+    EXPECT_TRUE(shown.empty()) << shown.front();
+    EXPECT_EQ(Read("Msde-ConnectionString").Data, row.Written + '\0');
+    EXPECT_EQ(dm->con.Connected(), row.Opens);
+  }
 }
 
 TEST_F(DataModule, StoredFlagDecidesWhetherToAskAgain) {
