@@ -1,6 +1,7 @@
 #include "clsKvAdoConnection.h"
 
 #include "SysUtils.h"
+#include "modConnectionText.h"
 
 namespace zmt {
 
@@ -9,16 +10,16 @@ std::string ConnectionStringOf(const TConnectionDefaults& Defaults) {
   std::string extension;
   switch (Defaults.ProviderKind) {
     case pkSqlServer:
-      provider = "SQLOLEDB.1";
+      provider = kSqlServerProvider;
       break;
     case pkFoxProDbf:
-      provider = "MSDASQL.1";
+      provider = kOdbcProvider;
       extension = "Extended Properties=\"Driver={Microsoft Visual FoxPro Driver};SourceDB=" +
                   Defaults.Directory + ";" + "SourceType=DBF;" +
                   "Exclusive=No;BackgroundFetch=Yes;Collate=Machine;Null=No;Deleted=Yes;\"";
       break;
     case pkAccessMdb:
-      provider = "MSDASQL.1";
+      provider = kOdbcProvider;
       extension =
           "DRIVER=Microsoft Access Driver (*.mdb);UID=admin;UserCommitSync=Yes;Threads=3;"
           "SafeTransactions=0;PageTimeout=5;MaxScanRows=8;MaxBufferSize=2048;FIL=MS Access;"
