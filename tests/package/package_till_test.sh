@@ -37,10 +37,10 @@ sections() { "$objdump" -h "$1" | awk '{print $2}'; }
 
 # Each stripped program names its symbol file and that file's CRC-32, as gdb checks them.
 for program in ZMTCheck.dll kvhost.exe; do
-  "$objcopy" --dump-section .gnu_debuglink="$scratch/link" "$package/$program" 2>/dev/null ||
-    { fail "$program has no debug link"; continue; }
+  # Without an output file objcopy would rewrite the packaged program in place.
+  "$objcopy" --dump-section .gnu_debuglink="$scratch/link" "$package/$program" "$scratch/copy" \
+    2>/dev/null || { fail "$program has no debug link"; continue; }
   python3 - "$scratch/link" "$symbols/$program.debug" "$program.debug" <<'EOF' ||
-    fail "$program's debug link"
 import sys, zlib
 link = open(sys.argv[1], "rb").read()
 target = link[:link.index(b"\0")].decode()
@@ -49,6 +49,7 @@ actual = zlib.crc32(open(sys.argv[2], "rb").read())
 if target != sys.argv[3] or crc != actual:
     sys.exit(f"names {target} with CRC {crc:08x}; the symbols are {sys.argv[3]} with {actual:08x}")
 EOF
+    fail "$program's debug link"
   sections "$package/$program" | grep -q '^\.debug_' &&
     fail "$program still carries its debug information"
   sections "$symbols/$program.debug" | grep -qx '\.debug_info' ||
