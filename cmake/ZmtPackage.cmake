@@ -15,19 +15,26 @@ set(ZMT_PACKAGE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${ZMT_PACKAGE_SYSTEM})
 set(ZMT_PACKAGE_DIR ${CMAKE_BINARY_DIR}/package)
 set(ZMT_RELEASE_DIR ${CMAKE_BINARY_DIR}/release)
 set(ZMT_GUIDE ${PROJECT_SOURCE_DIR}/docs/integrators-guide.md)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(ZMT_RELEASE_TOOL ${PROJECT_SOURCE_DIR}/cmake/zmt_release.py)
 
 # zmt_release_binary(<target> <file name>): the target's file as the till gets it, without its
 # debug information, and <file name>.debug with the symbols that support reads a crash address
 # with. The module checks (scripts/check-module.sh) have run on the linked file by then: they need
-# its symbol table.
+# its symbol table. The link's time stamp is the sources' date, and the stripped file is padded for
+# signing (cmake/zmt_release.py).
 function(zmt_release_binary target file)
   set(stripped ${ZMT_RELEASE_DIR}/${file})
+  set(launcher ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ZMT_SOURCE_DATE_EPOCH})
+  set_target_properties(${target} PROPERTIES C_LINKER_LAUNCHER "${launcher}"
+                                             CXX_LINKER_LAUNCHER "${launcher}")
   add_custom_command(OUTPUT ${stripped} ${stripped}.debug
     COMMAND ${CMAKE_COMMAND} -E make_directory ${ZMT_RELEASE_DIR}
     COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${stripped}.debug
     COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${stripped}.debug
             $<TARGET_FILE:${target}> ${stripped}
-    DEPENDS ${target}
+    COMMAND ${Python3_EXECUTABLE} ${ZMT_RELEASE_TOOL} pad ${stripped}
+    DEPENDS ${target} ${ZMT_RELEASE_TOOL}
     COMMENT "Splitting the debug symbols from ${file}"
     VERBATIM)
   add_custom_target(${target}-release ALL DEPENDS ${stripped} ${stripped}.debug)
@@ -82,4 +89,8 @@ set(CPACK_COMPONENTS_ALL runtime symbols)
 set(CPACK_ARCHIVE_RUNTIME_FILE_NAME ${ZMT_PACKAGE_NAME})
 set(CPACK_ARCHIVE_SYMBOLS_FILE_NAME ${ZMT_PACKAGE_NAME}-symbols)
 set(CPACK_VERBATIM_VARIABLES ON)
+# CPack's archives hold the times, owners and modes of the staged files, in the order it found them;
+# they are written anew in a fixed order with fixed times and modes.
+set(CPACK_ZMT_RELEASE_COMMAND ${Python3_EXECUTABLE} ${ZMT_RELEASE_TOOL} zip ${ZMT_SOURCE_DATE_EPOCH})
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/ZmtArchives.cmake)
 include(CPack)

@@ -30,6 +30,62 @@ if(WIN32)
   endmacro()
   # The module and its tools carry no compiler run-time DLL: libgcc and libstdc++ are linked in.
   add_link_options(-static -static-libgcc -static-libstdc++)
+
+  # The same commit builds the same bytes wherever and whenever it is built, so that an integrator
+  # can rebuild a release and compare. ld writes SOURCE_DATE_EPOCH into the PE header and the export
+  # directory in place of the time of the link (cmake/ZmtPackage.cmake gives it to the shipped
+  # programs' links only, so that a commit relinks no test); unset, it is the commit's date (read
+  # again at each commit), else 0.
+  if(DEFINED ENV{SOURCE_DATE_EPOCH})
+    set(ZMT_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
+  else()
+    set(ZMT_SOURCE_DATE_EPOCH 0)
+    execute_process(COMMAND git rev-parse --show-toplevel WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+                    OUTPUT_VARIABLE top OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(top AND top STREQUAL PROJECT_SOURCE_DIR)
+      execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+                      OUTPUT_VARIABLE ZMT_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE)
+      execute_process(COMMAND git rev-parse --git-path HEAD --symbolic-full-name HEAD
+                      WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} OUTPUT_VARIABLE git_paths
+                      OUTPUT_STRIP_TRAILING_WHITESPACE)
+      string(REPLACE "\n" ";" git_paths "${git_paths}")
+      list(GET git_paths 0 head_file)
+      set(commit_files ${head_file})
+      list(LENGTH git_paths count)
+      if(count GREATER 1)
+        list(GET git_paths 1 ref)
+        execute_process(COMMAND git rev-parse --git-path ${ref} --git-path packed-refs
+                        WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} OUTPUT_VARIABLE ref_files
+                        OUTPUT_STRIP_TRAILING_WHITESPACE)
+        string(REPLACE "\n" ";" ref_files "${ref_files}")
+        list(APPEND commit_files ${ref_files})
+      endif()
+      foreach(file IN LISTS commit_files)
+        cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY ${PROJECT_SOURCE_DIR})
+        if(EXISTS ${file})
+          set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
+        endif()
+      endforeach()
+    else()
+      message(STATUS "SOURCE_DATE_EPOCH is unset and the sources are no git checkout: "
+                     "the PE time stamps are 0")
+    endif()
+  endif()
+  if(NOT ZMT_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
+    message(FATAL_ERROR "SOURCE_DATE_EPOCH must be seconds since 1970: ${ZMT_SOURCE_DATE_EPOCH}")
+  endif()
+  # Debug information names the sources under one fixed root instead of the build's folders. Not
+  # -ffile-prefix-map: it maps the coverage notes' paths too, which gcov then cannot follow.
+  set(ZMT_SOURCE_ROOT /usr/src/${PROJECT_NAME}-${PROJECT_VERSION})
+  set(prefix_maps ${PROJECT_SOURCE_DIR}=${ZMT_SOURCE_ROOT})
+  cmake_path(IS_PREFIX PROJECT_SOURCE_DIR ${CMAKE_BINARY_DIR} binary_inside)
+  if(NOT binary_inside)
+    cmake_path(GET CMAKE_BINARY_DIR FILENAME binary_name)
+    list(APPEND prefix_maps ${CMAKE_BINARY_DIR}=${ZMT_SOURCE_ROOT}/build/${binary_name})
+  endif()
+  foreach(map IN LISTS prefix_maps)
+    add_compile_options(-fdebug-prefix-map=${map} -fmacro-prefix-map=${map})
+  endforeach()
   # Tests find their fixtures (DLLs, service programs, versioned executables) beside themselves.
   set(CMAKE_RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bin")
 endif()

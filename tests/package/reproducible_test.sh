@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# reproducible_test.sh PRESET SOURCE EPOCH PACKAGE WORK
+#   The release built twice from the same sources, in two folders of different names and depths,
+#   one after the other, unsigned: the stripped ZMTCheck.dll and kvhost.exe, their symbol files and
+#   both archives must be the same bytes. Both archives pack the guide's pictures of PACKAGE (the
+#   package zip of this build): the pictures come from Wine, not from the compiler, and rendering
+#   them twice would cost the suites' time. Only the two programs and the archives are built.
+set -euo pipefail
+preset=$1 source=$2 epoch=$3 package=$4 work=$5
+
+rm -rf "$work"
+mkdir -p "$work"
+python3 -m zipfile -e "$package" "$work/shipped"
+pictures=$(find "$work/shipped" -type d -path '*/docs/images')
+
+copy_sources() {  # DESTINATION
+  mkdir -p "$1"
+  if git -C "$source" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    (cd "$source" && git ls-files -z --cached --others --exclude-standard |
+      tar --null --ignore-failed-read -T - -cf -) | tar -C "$1" -xf -
+  else
+    tar -C "$source" --exclude=./build -cf - . | tar -C "$1" -xf -
+  fi
+}
+
+trees=("$work/a/zmt" "$work/second/build-folder/ZMTCheck-sources")
+for tree in "${trees[@]}"; do
+  copy_sources "$tree"
+  (
+    cd "$tree"
+    export SOURCE_DATE_EPOCH=$epoch ZMT_GUIDE_PICTURES_FROM=$pictures
+    unset ZMT_SIGN_PKCS12 ZMT_SIGN_PASSWORD ZMT_SIGN_TIMESTAMP_URL
+    cmake --preset "$preset" >"$work/configure.log" 2>&1 || { cat "$work/configure.log"; exit 1; }
+    cmake --build --preset "$preset" --target ZMTCheck-release kvhost-release >"$work/build.log" 2>&1 ||
+      { tail -n 40 "$work/build.log"; exit 1; }
+    (cd "build/$preset" && cpack >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
+  )
+done
+
+first=${trees[0]}/build/$preset second=${trees[1]}/build/$preset
+failures=0
+compared=0
+for file in release/ZMTCheck.dll release/ZMTCheck.dll.debug release/kvhost.exe \
+  release/kvhost.exe.debug $(cd "$first" && ls package/*.zip); do
+  compared=$((compared + 1))
+  cmp "$first/$file" "$second/$file" || {
+    echo "FAIL: $file differs between the two builds (the first difference is above)"
+    failures=$((failures + 1))
+  }
+done
+[ "$compared" -eq 6 ] || {
+  echo "FAIL: expected both archives, found:" "$(cd "$first" && ls package)"
+  exit 1
+}
+[ "$failures" -eq 0 ] || exit 1
+echo "two builds in two folders gave the same $compared files"
