@@ -57,6 +57,16 @@ install(CODE "
                           \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ZMT_PACKAGE_NAME}/docs/images\"
                   COMMAND_ERROR_IS_FATAL ANY)" COMPONENT runtime)
 
+# The shipped programs signed with the integrator's certificate, where one is named.
+find_program(ZMT_OSSLSIGNCODE osslsigncode)
+install(CODE "
+  set(zmt_sign_files \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ZMT_PACKAGE_NAME}/ZMTCheck.dll\"
+                     \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ZMT_PACKAGE_NAME}/kvhost.exe\")
+  set(zmt_sign_description ${PROJECT_NAME})
+  set(zmt_osslsigncode [[${ZMT_OSSLSIGNCODE}]])
+  set(zmt_sign_scratch [[${CMAKE_BINARY_DIR}/signing]])" COMPONENT runtime)
+install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/ZmtSign.cmake COMPONENT runtime)
+
 # Last in each archive: the sums of everything installed before them.
 foreach(component runtime symbols)
   set(folder ${ZMT_PACKAGE_NAME})

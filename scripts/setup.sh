@@ -9,11 +9,12 @@ set -euo pipefail
 # The database suites reach a SQLite file through ODBC, which Wine bridges to unixODBC: both
 # Wine architectures need their own driver manager and driver.
 # The toolchain's shared run-time DLLs are loaded by a suite that plays a host built with them.
+# The package tests sign the release with a certificate made for the test.
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest clang-format
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   gcc-mingw-w64-i686-win32-runtime gcc-mingw-w64-x86-64-win32-runtime
   wine wine64 wine32:i386 xvfb xauth fonts-wine python3
-  unixodbc odbcinst libodbc2:i386 libsqliteodbc libsqliteodbc:i386)
+  unixodbc odbcinst libodbc2:i386 libsqliteodbc libsqliteodbc:i386 osslsigncode openssl)
 # Where the kernel runs no 32-bit programs, the i686 build's smoke runs under qemu user emulation.
 # shellcheck source=scripts/i686.sh
 source "$(dirname "${BASH_SOURCE[0]}")/i686.sh"

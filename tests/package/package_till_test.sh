@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# package_till_test.sh WINE_RUN PREFIX PACKAGE_DIR NAME OBJCOPY OBJDUMP VERSION
+# package_till_test.sh WINE_RUN PREFIX PACKAGE_DIR NAME OBJCOPY OBJDUMP VERSION OSSLSIGNCODE CERT
+#                      RELEASE_DIR
 #   The two archives as an integrator gets them: unpacked, every file summed and its sum right, the
-#   stripped programs naming their symbol files (with the CRC that debuggers check), and the
+#   stripped programs naming their symbol files (with the CRC that debuggers check), signed by CERT
+#   (a changed byte fails the check, and without the signature each is the build's own unsigned
+#   file in RELEASE_DIR, byte for byte), and the
 #   packaged ZMTCheck.dll driven by the packaged kvhost on a till with no settings yet: the object
 #   registers after the first-use prompts, lists itself, shows About with the package's version and
 #   is freed, and the module unloads.
 set -euo pipefail
-run=$1 prefix=$2 dir=$3 name=$4 objcopy=$5 objdump=$6 version=$7
+run=$1 prefix=$2 dir=$3 name=$4 objcopy=$5 objdump=$6 version=$7 osslsigncode=$8 cert=$9
+release=${10}
 failures=0
 fail() {
   echo "FAIL: $*"
@@ -54,6 +58,20 @@ EOF
     fail "$program still carries its debug information"
   sections "$symbols/$program.debug" | grep -qx '\.debug_info' ||
     fail "$program.debug carries no debug information"
+done
+
+# Each program is signed by the package's certificate, over every byte of it.
+for program in ZMTCheck.dll kvhost.exe; do
+  "$osslsigncode" verify -CAfile "$cert" -in "$package/$program" >"$scratch/verify.log" 2>&1 ||
+    { cat "$scratch/verify.log"; fail "$program's signature does not verify"; }
+  python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[0x500] ^= 0xFF
+open(sys.argv[2], "wb").write(d)' "$package/$program" "$scratch/changed"
+  "$osslsigncode" verify -CAfile "$cert" -in "$scratch/changed" >/dev/null 2>&1 &&
+    fail "$program with one byte changed still verifies"
+  "$osslsigncode" remove-signature -in "$package/$program" -out "$scratch/unsigned" >/dev/null
+  cmp "$scratch/unsigned" "$release/$program" ||
+    fail "$program without its signature is not the unsigned build"
+  rm -f "$scratch/changed" "$scratch/unsigned"
 done
 
 # A till without settings: the key as it was is put back afterwards.
