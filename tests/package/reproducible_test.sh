@@ -23,6 +23,11 @@ copy_sources() {  # DESTINATION
   fi
 }
 
+# Each step's output is shown only when it fails.
+quietly() {
+  "$@" >"$work/step.log" 2>&1 || { tail -n 40 "$work/step.log"; return 1; }
+}
+
 trees=("$work/a/zmt" "$work/second/build-folder/ZMTCheck-sources")
 for tree in "${trees[@]}"; do
   copy_sources "$tree"
@@ -30,27 +35,20 @@ for tree in "${trees[@]}"; do
     cd "$tree"
     export SOURCE_DATE_EPOCH=$epoch ZMT_GUIDE_PICTURES_FROM=$pictures
     unset ZMT_SIGN_PKCS12 ZMT_SIGN_PASSWORD ZMT_SIGN_TIMESTAMP_URL
-    cmake --preset "$preset" >"$work/configure.log" 2>&1 || { cat "$work/configure.log"; exit 1; }
-    cmake --build --preset "$preset" --target ZMTCheck-release kvhost-release >"$work/build.log" 2>&1 ||
-      { tail -n 40 "$work/build.log"; exit 1; }
-    (cd "build/$preset" && cpack >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
+    quietly cmake --preset "$preset"
+    quietly cmake --build --preset "$preset" --target ZMTCheck-release kvhost-release
+    cd "build/$preset" && quietly cpack
   )
 done
 
-first=${trees[0]}/build/$preset second=${trees[1]}/build/$preset
+archive=$(basename "$package" .zip)
 failures=0
-compared=0
 for file in release/ZMTCheck.dll release/ZMTCheck.dll.debug release/kvhost.exe \
-  release/kvhost.exe.debug $(cd "$first" && ls package/*.zip); do
-  compared=$((compared + 1))
-  cmp "$first/$file" "$second/$file" || {
+  release/kvhost.exe.debug "package/$archive.zip" "package/$archive-symbols.zip"; do
+  cmp "${trees[0]}/build/$preset/$file" "${trees[1]}/build/$preset/$file" || {
     echo "FAIL: $file differs between the two builds (the first difference is above)"
     failures=$((failures + 1))
   }
 done
-[ "$compared" -eq 6 ] || {
-  echo "FAIL: expected both archives, found:" "$(cd "$first" && ls package)"
-  exit 1
-}
 [ "$failures" -eq 0 ] || exit 1
-echo "two builds in two folders gave the same $compared files"
+echo "two builds in two folders gave the same programs, symbols and archives"
