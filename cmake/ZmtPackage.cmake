@@ -25,13 +25,14 @@ set(ZMT_RELEASE_TOOL ${PROJECT_SOURCE_DIR}/cmake/zmt_release.py)
 # signing (cmake/zmt_release.py).
 function(zmt_release_binary target file)
   set(stripped ${ZMT_RELEASE_DIR}/${file})
-  set(launcher ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ZMT_SOURCE_DATE_EPOCH})
-  set_target_properties(${target} PROPERTIES C_LINKER_LAUNCHER "${launcher}"
-                                             CXX_LINKER_LAUNCHER "${launcher}")
+  # objcopy writes the time of its run into the files it makes, as ld does: both get the date.
+  set(dated ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ZMT_SOURCE_DATE_EPOCH})
+  set_target_properties(${target} PROPERTIES C_LINKER_LAUNCHER "${dated}"
+                                             CXX_LINKER_LAUNCHER "${dated}")
   add_custom_command(OUTPUT ${stripped} ${stripped}.debug
     COMMAND ${CMAKE_COMMAND} -E make_directory ${ZMT_RELEASE_DIR}
-    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${stripped}.debug
-    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${stripped}.debug
+    COMMAND ${dated} ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${stripped}.debug
+    COMMAND ${dated} ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${stripped}.debug
             $<TARGET_FILE:${target}> ${stripped}
     COMMAND ${Python3_EXECUTABLE} ${ZMT_RELEASE_TOOL} pad ${stripped}
     DEPENDS ${target} ${ZMT_RELEASE_TOOL}

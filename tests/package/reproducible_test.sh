@@ -33,9 +33,11 @@ for tree in "${trees[@]}"; do
   copy_sources "$tree"
   (
     cd "$tree"
-    export SOURCE_DATE_EPOCH=$epoch ZMT_GUIDE_PICTURES_FROM=$pictures
-    unset ZMT_SIGN_PKCS12 ZMT_SIGN_PASSWORD ZMT_SIGN_TIMESTAMP_URL
-    quietly cmake --preset "$preset"
+    export ZMT_GUIDE_PICTURES_FROM=$pictures
+    unset SOURCE_DATE_EPOCH ZMT_SIGN_PKCS12 ZMT_SIGN_PASSWORD ZMT_SIGN_TIMESTAMP_URL
+    # The copies are no git checkouts: the date is given where the commit's would be read, to the
+    # configuration only, which must carry it to every step that writes a date.
+    SOURCE_DATE_EPOCH=$epoch quietly cmake --preset "$preset"
     quietly cmake --build --preset "$preset" --target ZMTCheck-release kvhost-release
     cd "build/$preset" && quietly cpack
   )
